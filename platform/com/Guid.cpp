@@ -1,0 +1,15 @@
+#include "platform/com/Guid.h"
+
+#include <cstdio>
+
+namespace zentar {
+
+std::string GUID::toString() const {
+    char text[40];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  static_cast<unsigned>(Data1), Data2, Data3, Data4[0], Data4[1], Data4[2],
+                  Data4[3], Data4[4], Data4[5], Data4[6], Data4[7]);
+    return text;
+}
+
+} // namespace zentar
