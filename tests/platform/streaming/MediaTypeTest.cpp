@@ -1,0 +1,148 @@
+#include "platform/streaming/MediaType.h"
+#include "platform/streaming/FormatStructs.h"
+#include "platform/streaming/MediaGuids.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace zentar {
+namespace {
+
+MediaType videoType(int width, int height) {
+    MediaType type;
+    type.majortype = MEDIATYPE_Video;
+    type.subtype = MEDIASUBTYPE_RGB24;
+    type.formattype = FORMAT_VideoInfo;
+    auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
+    vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    vih->bmiHeader.biWidth = width;
+    vih->bmiHeader.biHeight = height;
+    vih->bmiHeader.biBitCount = 24;
+    vih->bmiHeader.biPlanes = 1;
+    return type;
+}
+
+TEST(FormatStructsTest, FieldsLandAtTheStoredByteOffsets) {
+    // Writes through the struct and reads the raw bytes the way stored records are read.
+    VIDEOINFOHEADER vih;
+    vih.AvgTimePerFrame = 400000;
+    vih.bmiHeader.biWidth = 320;
+    unsigned char raw[sizeof vih];
+    std::memcpy(raw, &vih, sizeof vih);
+    int64_t avg = 0;
+    int32_t width = 0;
+    std::memcpy(&avg, raw + 40, 8);
+    std::memcpy(&width, raw + 48 + 4, 4);
+    EXPECT_EQ(avg, 400000);
+    EXPECT_EQ(width, 320);
+
+    WAVEFORMATEX wfx;
+    wfx.nSamplesPerSec = 44100;
+    wfx.cbSize = 7;
+    unsigned char wraw[18];
+    std::memcpy(wraw, &wfx, 18);
+    uint32_t rate = 0;
+    std::memcpy(&rate, wraw + 4, 4);
+    EXPECT_EQ(rate, 44100u);
+    EXPECT_EQ(wraw[16], 7);
+
+    AVICOMPRESSOPTIONS opts;
+    opts.dwKeyFrameEvery = 15;
+    opts.dwQuality = 7500;
+    opts.dwFlags = AVICOMPRESSF_KEYFRAMES;
+    unsigned char oraw[44];
+    std::memcpy(oraw, &opts, 44);
+    uint32_t key = 0, quality = 0, flags = 0;
+    std::memcpy(&key, oraw + 8, 4);
+    std::memcpy(&quality, oraw + 12, 4);
+    std::memcpy(&flags, oraw + 20, 4);
+    EXPECT_EQ(key, 15u);
+    EXPECT_EQ(quality, 7500u);
+    EXPECT_EQ(flags, 0x4u);
+
+    VIDEOINFO vi;
+    EXPECT_EQ(vi.bmiColors[255].rgbRed, 0); // the colour table starts zeroed
+    EXPECT_EQ(reinterpret_cast<char*>(&vi.bmiColors[0]) - reinterpret_cast<char*>(&vi), 88);
+}
+
+TEST(MediaTypeTest, CopiesAreDeepAndFreeDropsTheFormat) {
+    MediaType original = videoType(320, 240);
+    MediaType copy;
+    ASSERT_EQ(CopyMediaType(&copy, &original), S_OK);
+    EXPECT_EQ(copy, original);
+    EXPECT_NE(copy.pbFormat(), original.pbFormat());
+    copy.FormatAs<VIDEOINFOHEADER>()->bmiHeader.biWidth = 640;
+    EXPECT_EQ(original.FormatAs<VIDEOINFOHEADER>()->bmiHeader.biWidth, 320);
+    EXPECT_FALSE(copy == original);
+
+    FreeMediaType(copy);
+    EXPECT_EQ(copy.cbFormat(), 0u);
+    EXPECT_EQ(copy.pbFormat(), nullptr);
+    EXPECT_EQ(copy.formattype, GUID_NULL);
+    EXPECT_EQ(copy.FormatAs<VIDEOINFOHEADER>(), nullptr);
+    EXPECT_EQ(CopyMediaType(nullptr, &original), E_POINTER);
+}
+
+TEST(MediaTypeTest, PartialMatchIgnoresNullFieldsAndComparesFormatBytesWhenNamed) {
+    MediaType request;
+    request.majortype = MEDIATYPE_Video;
+    request.subtype = MEDIASUBTYPE_RGB24;
+    EXPECT_TRUE(request.IsPartiallySpecified());
+    EXPECT_TRUE(request.MatchesPartial(videoType(320, 240)));
+    EXPECT_TRUE(request.MatchesPartial(videoType(720, 576)));
+
+    MediaType info2 = videoType(320, 240);
+    info2.formattype = FORMAT_VideoInfo2;
+    EXPECT_TRUE(request.MatchesPartial(info2)); // format type not asked for
+    MediaType rgb32 = videoType(320, 240);
+    rgb32.subtype = MEDIASUBTYPE_RGB32;
+    EXPECT_FALSE(request.MatchesPartial(rgb32));
+
+    MediaType exact = videoType(320, 240);
+    EXPECT_FALSE(exact.IsPartiallySpecified());
+    EXPECT_TRUE(exact.MatchesPartial(videoType(320, 240)));
+    EXPECT_FALSE(exact.MatchesPartial(videoType(320, 241)));
+    MediaType longer = videoType(320, 240);
+    longer.format.push_back(0);
+    EXPECT_FALSE(exact.MatchesPartial(longer));
+}
+
+TEST(BitmapHelpersTest, RowsArePaddedToFourBytesAndSubtypeFollowsBitCount) {
+    BITMAPINFOHEADER h;
+    h.biWidth = 320;
+    h.biHeight = 240;
+    h.biBitCount = 24;
+    EXPECT_EQ(GetBitmapSize(&h), 230400u);
+    h.biWidth = 321;
+    EXPECT_EQ(GetBitmapSize(&h), 964u * 240u);
+    h.biHeight = -240; // top-down images have the same size
+    EXPECT_EQ(GetBitmapSize(&h), 964u * 240u);
+    h.biBitCount = 8;
+    h.biWidth = 3;
+    h.biHeight = 2;
+    EXPECT_EQ(GetBitmapSize(&h), 8u);
+    h.biWidth = 0x7FFFFFFF;
+    h.biHeight = 0x7FFFFFFF;
+    EXPECT_EQ(GetBitmapSize(&h), 0u) << "sizes beyond 32 bits are refused, not wrapped";
+
+    const struct {
+        WORD bits;
+        GUID subtype;
+    } cases[] = {{8, MEDIASUBTYPE_RGB8},
+                 {16, MEDIASUBTYPE_RGB555},
+                 {24, MEDIASUBTYPE_RGB24},
+                 {32, MEDIASUBTYPE_RGB32},
+                 {12, GUID_NULL}};
+    for (const auto& c : cases) {
+        h.biBitCount = c.bits;
+        EXPECT_EQ(GetBitmapSubtype(&h), c.subtype) << c.bits;
+    }
+    h.biCompression = MakeFourCC('d', 'v', 's', 'd');
+    h.biSizeImage = 144000;
+    EXPECT_EQ(GetBitmapSubtype(&h), MEDIASUBTYPE_dvsd);
+    EXPECT_EQ(GetBitmapSize(&h), 144000u);
+}
+
+} // namespace
+} // namespace zentar
