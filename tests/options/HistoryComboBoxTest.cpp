@@ -1,0 +1,146 @@
+#include "options/HistoryComboBox.h"
+#include "tests/support/qt/QtTestApp.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+namespace zentar {
+namespace {
+
+QStringList entries(const QComboBox& list) {
+    QStringList texts;
+    for (int i = 0; i < list.count(); ++i) {
+        texts << list.itemText(i);
+    }
+    return texts;
+}
+
+class HistoryComboBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        files.setEditable(true);
+        files.add_fixed("Browse for input file...");
+        files.set_limits(10, 1);
+    }
+    QApplication& app = test::EnsureQtApp(); // before any widget member
+    HistoryComboBox files;
+};
+
+TEST_F(HistoryComboBoxTest, EleventhNameDropsTheOldestAndKeepsTheFixedEntryLast) {
+    for (int i = 1; i <= 11; ++i) {
+        files.push(QString("/v/clip%1.avi").arg(i));
+    }
+    ASSERT_EQ(files.count(), 11);
+    EXPECT_EQ(files.itemText(0), "/v/clip11.avi");
+    EXPECT_EQ(files.itemText(9), "/v/clip2.avi");
+    EXPECT_EQ(files.itemText(10), "Browse for input file...");
+    EXPECT_EQ(files.currentIndex(), 0);
+    EXPECT_EQ(files.current(), "/v/clip11.avi");
+}
+
+TEST_F(HistoryComboBoxTest, SelectOrPushMovesExistingEntriesAndIgnoresCommands) {
+    files.select_or_push("/v/a.avi");
+    files.select_or_push("/v/b.avi");
+    files.select_or_push("/v/c.avi");
+    // Exact search ignores letter case; the entry moves to the top, not duplicated.
+    files.select_or_push("/V/A.AVI");
+    EXPECT_EQ(entries(files),
+              QStringList({"/V/A.AVI", "/v/c.avi", "/v/b.avi", "Browse for input file..."}));
+    EXPECT_EQ(files.currentIndex(), 0);
+
+    files.select_or_push("Browse for input file...");
+    EXPECT_EQ(files.count(), 4);
+    EXPECT_EQ(files.currentIndex(), 0);
+
+    files.select_or_push("");
+    EXPECT_EQ(files.currentIndex(), -1);
+    EXPECT_EQ(files.count(), 4);
+}
+
+TEST_F(HistoryComboBoxTest, ClassifyTellsCommandsFromValues) {
+    files.select_or_push("/v/a.avi");
+    QString text;
+    EXPECT_EQ(files.classify(text), -1);
+    EXPECT_EQ(text, "/v/a.avi");
+
+    files.setCurrentIndex(files.count() - 1);
+    EXPECT_EQ(files.classify(text), 0);
+    EXPECT_TRUE(text.isEmpty());
+
+    HistoryComboBox twoCommands;
+    twoCommands.add_fixed("First");
+    twoCommands.add_fixed("Second");
+    twoCommands.set_limits(0, 2);
+    twoCommands.setCurrentIndex(1);
+    EXPECT_EQ(twoCommands.classify(text), 1);
+
+    // Nothing selected: the edit text is classified.
+    files.setTextWithoutSelection("typed by hand");
+    EXPECT_EQ(files.classify(text), -1);
+    EXPECT_EQ(text, "typed by hand");
+}
+
+TEST(HistoryComboBoxPlainTest, EntriesAddedToAnEmptyListLeaveTheEditTextAlone) {
+    test::EnsureQtApp();
+    HistoryComboBox codecs;
+    codecs.setEditable(true);
+    codecs.setEditText("Stored Codec");
+    codecs.push("Alpha"); // no history: appended, selection unchanged
+    codecs.add_fixed("Advanced...");
+    codecs.set_limits(0, 1);
+    codecs.push("Beta");
+    EXPECT_EQ(entries(codecs), QStringList({"Alpha", "Advanced...", "Beta"}));
+    EXPECT_EQ(codecs.currentIndex(), -1);
+    EXPECT_EQ(codecs.currentText(), "Stored Codec");
+    EXPECT_EQ(codecs.current(), "Stored Codec");
+
+    HistoryComboBox empty;
+    empty.setEditable(true);
+    empty.add_fixed("Browse for input file...");
+    empty.set_limits(10, 1);
+    empty.select_or_push(empty.current());
+    EXPECT_EQ(empty.currentIndex(), -1);
+    EXPECT_EQ(empty.count(), 1);
+    EXPECT_TRUE(empty.currentText().isEmpty());
+}
+
+TEST(HistoryComboBoxPlainTest, FindExactStartsAfterTheGivenEntryAndWraps) {
+    test::EnsureQtApp();
+    HistoryComboBox list;
+    for (const char* text : {"Same", "other", "same"}) {
+        list.addItem(text);
+    }
+    EXPECT_EQ(list.findExact("SAME"), 0);
+    EXPECT_EQ(list.findExact("same", 0), 2);
+    EXPECT_EQ(list.findExact("same", 2), 0);
+    EXPECT_EQ(list.findExact("missing", 0), -1);
+}
+
+TEST(SortComboEntriesTest, SortsByCharacterCodeAndKeepsTheEditText) {
+    test::EnsureQtApp();
+    HistoryComboBox list;
+    list.setEditable(true);
+    for (const char* name : {"Microsoft Video 1", "cinepak", "<Uncompressed>", "3ivx",
+                             "Motion JPEG", "\xC3\x89tude", "Zeta", "H.264 (x264)"}) {
+        list.appendKeepingSelection(QString::fromUtf8(name));
+    }
+    list.setEditText("Motion JPEG custom");
+    sort_combo_entries(list);
+    // Digits < '<' < capitals < small letters < non-ASCII bytes.
+    EXPECT_EQ(entries(list),
+              QStringList({"3ivx", "<Uncompressed>", "H.264 (x264)", "Microsoft Video 1",
+                           "Motion JPEG", "Zeta", "cinepak", QString::fromUtf8("\xC3\x89tude")}));
+    EXPECT_EQ(list.currentIndex(), -1);
+    EXPECT_EQ(list.currentText(), "Motion JPEG custom");
+
+    QComboBox fixedList;
+    fixedList.addItems({"b", "a", "c"});
+    fixedList.setCurrentIndex(2);
+    sort_combo_entries(fixedList);
+    EXPECT_EQ(fixedList.currentText(), "c");
+    EXPECT_EQ(fixedList.currentIndex(), 2);
+}
+
+} // namespace
+} // namespace zentar
