@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <random>
+
+#include "engine/FrameStats.h"
+#include "engine/SceneDetector.h"
+#include "tests/engine/GuardedBuffer.h"
+
+namespace zentar {
+namespace {
+
+struct Rgb {
+    std::uint8_t r, g, b;
+};
+
+void SetPixel(RgbFrame& frame, int x, int y, Rgb c) {
+    std::uint8_t* p = frame.data() + static_cast<std::size_t>(y) * frame.stride() + 3 * x;
+    p[0] = c.b;
+    p[1] = c.g;
+    p[2] = c.r;
+}
+
+// A frame whose four detection regions are filled with one colour each.
+RgbFrame RegionFrame(int width, int height, const std::array<Rgb, 4>& colours) {
+    RgbFrame frame(width, height);
+    const auto rects = FrameRegions(width, height);
+    for (std::size_t i = 0; i < 4; ++i) {
+        for (int y = rects[i].top; y < rects[i].bottom; ++y) {
+            for (int x = rects[i].left; x < rects[i].right; ++x) {
+                SetPixel(frame, x, y, colours[i]);
+            }
+        }
+    }
+    return frame;
+}
+
+RgbFrame UniformFrame(int width, int height, Rgb c) {
+    return RegionFrame(width, height, {c, c, c, c});
+}
+
+// The measurement written out literally: a sum per channel, rounded means, HsvFromMeans.
+RegionStats ReferenceMeasure(const RgbFrameView& frame, const RegionRect& r) {
+    const std::uint64_t n = std::uint64_t(r.right - r.left) * (r.bottom - r.top);
+    std::uint64_t sums[3] = {0, 0, 0};
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                sums[c] += frame.data[y * frame.stride() + 3 * x + c];
+            }
+        }
+    }
+    auto mean = [&](int c) { return static_cast<std::uint16_t>((sums[c] + n / 2) / n); };
+    return HsvFromMeans(mean(2), mean(1), mean(0));
+}
+
+DetectionSettings Mode(int sceneDetection) {
+    DetectionSettings settings;
+    settings.SceneDetection = sceneDetection;
+    return settings;
+}
+
+TEST(HsvFromMeans, WorkedColours) {
+    EXPECT_EQ(HsvFromMeans(200, 100, 50), (RegionStats{86, 192, 200}));
+    EXPECT_EQ(HsvFromMeans(50, 100, 200), (RegionStats{938, 192, 200}));
+    EXPECT_EQ(HsvFromMeans(200, 50, 100).hue, 1450); // -86 wraps onto the circle
+    EXPECT_EQ(HsvFromMeans(255, 0, 255).hue, 1280);
+    EXPECT_EQ(HsvFromMeans(128, 128, 128), (RegionStats{0, 0, 128}));
+    EXPECT_EQ(HsvFromMeans(255, 0, 0), (RegionStats{0, 256, 255}));
+    EXPECT_EQ(HsvFromMeans(0, 0, 0), (RegionStats{0, 0, 0}));
+    // Ties go to red before green before blue.
+    EXPECT_EQ(HsvFromMeans(200, 200, 0).hue, 256);
+    EXPECT_EQ(HsvFromMeans(0, 200, 200).hue, 768);
+}
+
+TEST(MeasureRegion, MatchesLiteralSumsOnRandomFrames) {
+    std::mt19937 random(7);
+    // Widths cover whole 48-byte blocks, partial vectors and scalar tails; 1500 x 90 halves
+    // make the 16-bit lanes fold several times within a region.
+    const int sizes[][2] = {{1, 1}, {2, 3}, {5, 7}, {17, 9}, {33, 5}, {720, 31}, {1500, 90}};
+    for (const auto& size : sizes) {
+        RgbFrame frame(size[0], size[1]);
+        for (std::size_t i = 0; i < frame.size(); ++i) {
+            frame.data()[i] = static_cast<std::uint8_t>(random());
+        }
+        for (const RegionRect& rect : FrameRegions(size[0], size[1])) {
+            if (rect.right > rect.left && rect.bottom > rect.top) {
+                EXPECT_EQ(MeasureRegion(frame.view(), rect), ReferenceMeasure(frame.view(), rect))
+                    << size[0] << "x" << size[1] << " region at " << rect.left << "," << rect.top;
+            }
+        }
+    }
+    // Bright regions wide enough to fill every lane to its limit before folding.
+    RgbFrame white = UniformFrame(4200, 3, {255, 254, 253});
+    EXPECT_EQ(MeasureRegion(white.view(), {0, 0, 4200, 3}), HsvFromMeans(255, 254, 253));
+}
+
+TEST(MeasureRegion, RoundsMeansAndMeasuresEmptyRegionsAsBlack) {
+    RgbFrame frame(2, 1);
+    SetPixel(frame, 0, 0, {0, 0, 0});
+    SetPixel(frame, 1, 0, {1, 1, 1});
+    EXPECT_EQ(MeasureRegion(frame.view(), {0, 0, 2, 1}).val, 1); // (1 + 1) / 2
+    EXPECT_EQ(MeasureRegion(frame.view(), {1, 0, 1, 1}), RegionStats{});
+}
+
+TEST(FrameRegions, OddSizesGiveTheExtraColumnAndRowToRightAndBottom) {
+    const auto r = FrameRegions(5, 3);
+    EXPECT_EQ(r[0].right - r[0].left, 2);
+    EXPECT_EQ(r[1].right - r[1].left, 3);
+    EXPECT_EQ(r[0].bottom - r[0].top, 1);
+    EXPECT_EQ(r[2].bottom - r[2].top, 2);
+    EXPECT_EQ(r[3].left, 2);
+    EXPECT_EQ(r[3].top, 1);
+}
+
+TEST(SceneDetector, ModeZeroFlagsOnlyTheFirstFrameAndMeasuresNothing) {
+    SceneDetector detector;
+    DetectionSettings settings = Mode(0);
+    settings.ShowStatistics = true;
+    const RgbFrame black = UniformFrame(8, 8, {0, 0, 0});
+    const RgbFrame white = UniformFrame(8, 8, {255, 255, 255});
+    EXPECT_TRUE(detector.DetectSceneChange(black.view(), 0, 0, settings));
+    EXPECT_FALSE(detector.DetectSceneChange(white.view(), 1, 1, settings));
+    EXPECT_FALSE(detector.DetectSceneChange(black.view(), 2, 1, settings));
+    EXPECT_TRUE(detector.statisticsText().empty());
+    EXPECT_EQ(detector.previousStats(), FrameStats{});
+}
+
+TEST(SceneDetector, FirstFrameStoresWithoutComparingThenValueDistancesDecide) {
+    SceneDetector detector;
+    DetectionSettings settings = Mode(1); // defaults: hue 1.0, sat off, val 0.7
+    const Rgb grey100{100, 100, 100};
+    const RgbFrame v100 = UniformFrame(6, 4, grey100);
+    EXPECT_TRUE(detector.DetectSceneChange(v100.view(), 0, 0, settings));
+    EXPECT_EQ(detector.previousStats().regions[3].val, 100);
+
+    // 100 -> 80 in one region: 20 / 90 stays below 0.7.
+    const RgbFrame v80 = RegionFrame(6, 4, {grey100, grey100, grey100, {80, 80, 80}});
+    EXPECT_FALSE(detector.DetectSceneChange(v80.view(), 1, 0, settings));
+    // Compared with the previous frame (80), not the first: 80 -> 100 stays below too.
+    EXPECT_FALSE(detector.DetectSceneChange(v100.view(), 2, 0, settings));
+    // 100 -> 30: 70 / 65 signals.
+    const RgbFrame v30 = RegionFrame(6, 4, {grey100, {30, 30, 30}, grey100, grey100});
+    EXPECT_TRUE(detector.DetectSceneChange(v30.view(), 3, 0, settings));
+    EXPECT_EQ(detector.previousStats().regions[1].val, 30); // stored although signalled
+
+    // With every threshold at 0 (or below) nothing signals after the first frame.
+    settings.HueThreshold = 0.0;
+    settings.SatThreshold = -1.0;
+    settings.ValThreshold = 0.0;
+    const RgbFrame red = UniformFrame(6, 4, {250, 10, 10});
+    EXPECT_FALSE(detector.DetectSceneChange(red.view(), 4, 0, settings));
+    EXPECT_FALSE(detector.DetectSceneChange(v30.view(), 5, 0, settings));
+}
+
+TEST(SceneDetector, HueDistanceWrapsAroundTheCircle) {
+    // (255, 19, 0) has hue 20 and (255, 0, 35) hue 1500; saturation and value are equal.
+    ASSERT_EQ(HsvFromMeans(255, 19, 0).hue, 20);
+    ASSERT_EQ(HsvFromMeans(255, 0, 35).hue, 1500);
+    const RgbFrame a = UniformFrame(4, 4, {255, 19, 0});
+    const RgbFrame b = UniformFrame(4, 4, {255, 0, 35});
+    DetectionSettings settings = Mode(2);
+    settings.ValThreshold = 0.0;
+    // The distance is 56 / 760 = 0.0737 (1480 / 760 without the wrap).
+    for (double threshold : {0.07, 0.08}) {
+        settings.HueThreshold = threshold;
+        SceneDetector detector;
+        detector.DetectSceneChange(a.view(), 0, 0, settings);
+        EXPECT_EQ(detector.DetectSceneChange(b.view(), 1, 0, settings), threshold < 0.0737)
+            << threshold;
+    }
+}
+
+TEST(SceneDetector, ZeroHueSaturationOrValueSwitchesItsTestOff) {
+    DetectionSettings settings = Mode(1);
+    settings.HueThreshold = 0.01;
+    settings.SatThreshold = 0.01;
+    settings.ValThreshold = 0.01;
+    auto changes = [&](Rgb first, Rgb second) {
+        SceneDetector detector;
+        detector.DetectSceneChange(UniformFrame(4, 2, first).view(), 0, 0, settings);
+        return detector.DetectSceneChange(UniformFrame(4, 2, second).view(), 1, 0, settings);
+    };
+    EXPECT_FALSE(changes({255, 0, 0}, {255, 19, 0}));  // pure red has hue 0
+    EXPECT_FALSE(changes({0, 0, 0}, {200, 100, 50}));  // black: val, sat and hue all 0
+    EXPECT_FALSE(changes({90, 90, 90}, {90, 90, 90})); // identical grey
+    EXPECT_TRUE(changes({90, 90, 90}, {91, 91, 91}));  // a real value step signals
+    EXPECT_TRUE(changes({255, 19, 0}, {255, 40, 0}));  // a real hue step signals
+}
+
+TEST(SceneDetector, StatisticsLineShowsFrameClipsAndRegionValues) {
+    SceneDetector detector;
+    DetectionSettings settings = Mode(1);
+    settings.ShowStatistics = true;
+    const RgbFrame frame = RegionFrame(4, 4, {{{10, 0, 0}, {0, 20, 0}, {0, 0, 30}, {40, 40, 40}}});
+    detector.DetectSceneChange(frame.view(), 0, 0, settings);
+    EXPECT_TRUE(detector.statisticsText().empty()); // none for the first frame
+    detector.DetectSceneChange(frame.view(), 7, 3, settings);
+    EXPECT_EQ(detector.statisticsText(), "7/3: 10 20 30 40");
+    detector.StartRun();
+    EXPECT_TRUE(detector.statisticsText().empty());
+}
+
+TEST(SceneDetector, FramesBelowTwoPixelsCompareOnlyTheirNonEmptyRegions) {
+    DetectionSettings settings = Mode(1);
+    for (const auto& size : {std::array{1, 1}, std::array{1, 9}, std::array{9, 1}}) {
+        SceneDetector detector;
+        const RgbFrame dark = UniformFrame(size[0], size[1], {20, 20, 20});
+        const RgbFrame bright = UniformFrame(size[0], size[1], {200, 200, 200});
+        EXPECT_TRUE(detector.DetectSceneChange(dark.view(), 0, 0, settings));
+        EXPECT_FALSE(detector.DetectSceneChange(dark.view(), 1, 0, settings));
+        EXPECT_TRUE(detector.DetectSceneChange(bright.view(), 2, 0, settings));
+        EXPECT_EQ(detector.previousStats().regions[0], RegionStats{});
+    }
+    // A frame without pixels never signals after the first frame.
+    SceneDetector detector;
+    EXPECT_TRUE(detector.DetectSceneChange({nullptr, 0, 0}, 0, 0, settings));
+    EXPECT_FALSE(detector.DetectSceneChange({nullptr, 0, 0}, 1, 0, settings));
+}
+
+TEST(SceneDetector, ReadsNothingPastTheEndOfTheFrame) {
+    // Widths whose rows carry no padding, so the last pixel is the buffer's last byte.
+    for (int width : {4, 20, 36, 724}) {
+        const int height = 5;
+        test::GuardedBuffer buffer(RgbFrameBytes(width, height));
+        std::memset(buffer.data(), 77, buffer.size());
+        SceneDetector detector;
+        const RgbFrameView frame{buffer.data(), width, height};
+        EXPECT_TRUE(detector.DetectSceneChange(frame, 0, 0, Mode(1)));
+        EXPECT_FALSE(detector.DetectSceneChange(frame, 1, 0, Mode(1)));
+        EXPECT_EQ(detector.previousStats().regions[3].val, 77);
+    }
+}
+
+} // namespace
+} // namespace zentar
