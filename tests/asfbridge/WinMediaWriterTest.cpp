@@ -1,0 +1,369 @@
+#include "tests/asfbridge/FfprobeReader.h"
+#include "tests/asfbridge/WriterLibrary.h"
+
+#include "platform/com/Bstr.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+namespace zentar::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class WinMediaWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(writerEntryPoint(), nullptr) << dlerror();
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder_ = fs::path(ZENTAR_BINARY_DIR) / "test-output" / "asfbridge" / info->name();
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override {
+        if (!HasFailure())
+            fs::remove_all(folder_);
+    }
+    std::string file(const std::string& name) const { return (folder_ / name).string(); }
+
+    fs::path folder_;
+};
+
+std::u16string wide(const std::string& s) {
+    return WideFromUtf8(s);
+}
+
+std::vector<std::u16string> profileNames(WinMediaWriter* writer) {
+    std::vector<std::u16string> names;
+    for (int32_t i = 0;; ++i) {
+        BSTR name = nullptr;
+        if (writer->GetProfileName(i, &name) != 0)
+            break;
+        UniqueBstr owned(name);
+        names.emplace_back(owned.view());
+    }
+    return names;
+}
+
+TEST_F(WinMediaWriterTest, ProfilesEnumerateInFixedOrderAsCallerFreedStringsAndAreFound) {
+    auto writer = newWriter();
+    ASSERT_TRUE(writer);
+    const auto names = profileNames(writer.Get());
+    ASSERT_GE(names.size(), 6u);
+    EXPECT_EQ(names, profileNames(newWriter().Get()));
+    for (size_t i = 0; i < names.size(); ++i) {
+        // The program's SysStringLen reads the library's length prefix.
+        BSTR name = nullptr;
+        ASSERT_EQ(writer->GetProfileName(static_cast<int32_t>(i), &name), 0);
+        EXPECT_EQ(SysStringLen(name) * 2, std::char_traits<char16_t>::length(name) * 2);
+        EXPECT_EQ(name[SysStringLen(name)], 0);
+        SysFreeString(name);
+        int32_t index = -2;
+        writer->FindProfile(names[i].c_str(), &index);
+        EXPECT_EQ(index, static_cast<int32_t>(i));
+    }
+    int32_t index = 7;
+    writer->FindProfile(u"No such profile", &index);
+    EXPECT_EQ(index, -1);
+    writer->FindProfile(u"", &index);
+    EXPECT_EQ(index, -1);
+    BSTR name = nullptr;
+    EXPECT_NE(writer->GetProfileName(static_cast<int32_t>(names.size()), &name), 0);
+    EXPECT_EQ(name, nullptr);
+    EXPECT_LT(writer->GetProfileName(-1, &name), 0);
+    EXPECT_LT(writer->GetProfileName(0, nullptr), 0);
+    EXPECT_LT(writer->FindProfile(u"x", nullptr), 0);
+}
+
+// Every built-in profile writes a file whose codecs and frame size are the profile's:
+// "WMV 7" is wmv1 with WMA 1, "WMV 8" wmv2 with WMA 2, and "WxH" in the name is the
+// size frames are scaled to.
+TEST_F(WinMediaWriterTest, EveryBuiltinProfileWritesItsCodecsAndSize) {
+    const auto names = profileNames(newWriter().Get());
+    const std::regex sizeInName(R"((\d+)x(\d+)\))");
+    const WmWaveFormat pcm = pcmFormat(1, 11025, 8);
+    for (size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(Utf8FromWide(names[i]));
+        const std::string path = file("profile" + std::to_string(i) + ".wmv");
+        auto writer = newWriter();
+        ASSERT_EQ(writer->Open(wide(path).c_str(), names[i].c_str()), 0);
+        ASSERT_EQ(writer->SetInputFormats(100, 76, 18, &pcm, 25.0), 0);
+        ASSERT_TRUE(writeClip(writer.Get(), 100, 76, 20, true, pcm));
+        writer.Reset();
+
+        const auto probe = probeFile(path);
+        ASSERT_TRUE(probe.ok);
+        const auto* video = probe.byType("video");
+        const auto* audio = probe.byType("audio");
+        ASSERT_TRUE(video && audio);
+        const bool wmv7 = Utf8FromWide(names[i]).find("WMV 7") != std::string::npos;
+        EXPECT_EQ(video->get("codec_name"), wmv7 ? "wmv1" : "wmv2");
+        EXPECT_EQ(audio->get("codec_name"), wmv7 ? "wmav1" : "wmav2");
+        EXPECT_EQ(video->integer("nb_read_frames"), 20);
+        std::smatch m;
+        const std::string name = Utf8FromWide(names[i]);
+        const bool scaled = std::regex_search(name, m, sizeInName);
+        EXPECT_EQ(video->integer("width"), scaled ? std::stoi(m[1]) : 100);
+        EXPECT_EQ(video->integer("height"), scaled ? std::stoi(m[2]) : 76);
+    }
+}
+
+// A long clip at 29.97 frames per second with 44.1 kHz stereo cut into 5,885-byte blocks
+// (not whole sample frames): frame count, both durations, and no drift between them.
+TEST_F(WinMediaWriterTest, LongClipAtNtscRateKeepsFrameCountAndDurationsWithoutDrift) {
+    const std::string path = file("long.wmv");
+    const WmWaveFormat pcm = pcmFormat(2, 44100, 16);
+    const double fps = 30000.0 / 1001.0;
+    auto writer = newWriter();
+    ASSERT_EQ(writer->Open(wide(path).c_str(), nullptr), 0);
+    ASSERT_EQ(writer->SetInputFormats(64, 48, 18, &pcm, fps), 0);
+    uint32_t block = 0;
+    writer->GetAudioBlockSize(&block);
+    EXPECT_EQ(block, 5885u);
+    uint32_t frameBytes = 0;
+    writer->GetVideoFrameSize(&frameBytes);
+    EXPECT_EQ(frameBytes, 64u * 3 * 48);
+    constexpr int kFrames = 1800; // one minute
+    ASSERT_TRUE(writeClip(writer.Get(), 64, 48, kFrames, true, pcm));
+    writer.Reset();
+
+    const auto probe = probeFile(path);
+    ASSERT_TRUE(probe.ok);
+    const auto* video = probe.byType("video");
+    const auto* audio = probe.byType("audio");
+    ASSERT_TRUE(video && audio);
+    EXPECT_EQ(video->get("codec_name"), "wmv2");
+    EXPECT_EQ(video->integer("nb_read_frames"), kFrames);
+    const double videoSeconds = kFrames / fps;
+    const double audioSeconds = kFrames * 5885.0 / 176400.0;
+    EXPECT_NEAR(video->real("duration"), videoSeconds, 0.1);
+    EXPECT_NEAR(audio->real("duration"), audioSeconds, 0.1);
+    EXPECT_EQ(audio->integer("sample_rate"), 44100);
+    EXPECT_EQ(audio->integer("channels"), 2);
+    // Audio frames of 2,048 samples at 44.1 kHz: their count gives the sound's length.
+    EXPECT_NEAR(audio->integer("nb_read_frames") * 2048 / 44100.0, audioSeconds, 0.1);
+}
+
+TEST_F(WinMediaWriterTest, ProfileFileSelectsItsCodecsRatesAndFormat) {
+    struct Case {
+        std::string fourCC;
+        int width, height, formatTag, sampleRate, channels;
+        const char *videoCodec, *audioCodec;
+        int expectWidth, expectHeight;
+    };
+    const Case cases[] = {
+        {"WMV1", 96, 64, 353, 32000, 1, "wmv1", "wmav2", 96, 64},
+        {"WMV2", 0, 0, 352, 22050, 2, "wmv2", "wmav1", 120, 90},
+        {"WMV3", 161, 121, 353, 44100, 2, "wmv2", "wmav2", 162, 122}, // later codec: WMV 8
+    };
+    const WmWaveFormat pcm = pcmFormat(2, 44100, 16);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fourCC);
+        const std::string path = file(c.fourCC + ".wmv");
+        const auto prx = prxText(c.fourCC, 300000, c.width, c.height, c.formatTag, c.sampleRate,
+                                 c.channels, 48000);
+        auto writer = newWriter();
+        ASSERT_EQ(writer->Open(wide(path).c_str(), prx.c_str()), 0);
+        ASSERT_EQ(writer->SetInputFormats(120, 90, 18, &pcm, 25.0), 0);
+        ASSERT_TRUE(writeClip(writer.Get(), 120, 90, 25, true, pcm));
+        writer.Reset();
+        const auto probe = probeFile(path);
+        ASSERT_TRUE(probe.ok);
+        const auto* video = probe.byType("video");
+        const auto* audio = probe.byType("audio");
+        ASSERT_TRUE(video && audio);
+        EXPECT_EQ(video->get("codec_name"), c.videoCodec);
+        EXPECT_EQ(video->integer("width"), c.expectWidth);
+        EXPECT_EQ(video->integer("height"), c.expectHeight);
+        EXPECT_EQ(video->integer("nb_read_frames"), 25);
+        EXPECT_EQ(audio->get("codec_name"), c.audioCodec);
+        EXPECT_EQ(audio->integer("sample_rate"), c.sampleRate);
+        EXPECT_EQ(audio->integer("channels"), c.channels);
+        EXPECT_EQ(audio->integer("bit_rate"), 48000);
+    }
+}
+
+TEST_F(WinMediaWriterTest, ProfileTextsItCannotUnderstandFailOpenWithoutCreatingTheFile) {
+    const std::u16string good = prxText("WMV2", 300000, 0, 0, 353, 44100, 2, 64000);
+    // The profile file's bytes read as UTF-16 although they were 8-bit text.
+    std::string narrow = Utf8FromWide(good.substr(1));
+    narrow.resize(narrow.size() & ~size_t{1});
+    std::u16string packed(narrow.size() / 2, u'\0');
+    std::memcpy(packed.data(), narrow.data(), narrow.size());
+
+    std::u16string hugeText = good;
+    hugeText.insert(hugeText.find(u"<profile"), u"<!--" + std::u16string(17u << 20, u'x') + u"-->");
+    std::u16string loneSurrogate = good;
+    loneSurrogate.insert(loneSurrogate.find(u"Test"), 1, u'\xD800');
+
+    const std::pair<const char*, std::u16string> bad[] = {
+        {"not UTF-16", packed},
+        {"empty", u""},
+        {"unknown name", u"No such profile"},
+        {"unbalanced tags", u"<profile><streamconfig></profile>"},
+        {"unterminated", good.substr(0, good.size() / 2)},
+        {"unknown entity", u"<profile name=\"&bogus;\"/>"},
+        {"two roots", good + u"<profile/>"},
+        {"no video stream", u"\xFEFF<profile><streamconfig bitrate=\"1\"/></profile>"},
+        {"wrong root", u"<notaprofile/>"},
+        {"unknown video codec", prxText("XVID", 300000, 0, 0, 353, 44100, 2, 64000)},
+        {"unknown audio tag", prxText("WMV2", 300000, 0, 0, 85, 44100, 2, 64000)},
+        {"negative size", prxText("WMV2", 300000, -64, 48, 353, 44100, 2, 64000)},
+        {"garbage bit rate", prxText("WMV2", 300000, 0, 0, 353, 44100, 2, 0)},
+        {"lone surrogate", loneSurrogate},
+        {"huge", hugeText},
+    };
+    for (const auto& [what, text] : bad) {
+        SCOPED_TRACE(what);
+        const std::string path = file("bad.wmv");
+        auto writer = newWriter();
+        EXPECT_LT(writer->Open(wide(path).c_str(), text.c_str()), 0);
+        EXPECT_FALSE(fs::exists(path));
+        // The writer stays usable for the close path.
+        EXPECT_GE(writer->WriteVideo(0, nullptr), 0);
+        EXPECT_GE(writer->WriteAudio(0, nullptr), 0);
+    }
+
+    // Large but reasonable, big-endian with its swapped mark: understood.
+    std::u16string large = good;
+    large.insert(large.find(u"<profile"),
+                 u"<!--" + std::u16string(1u << 20, u'-').replace(0, 2, u"ab") + u"-->");
+    std::u16string bigEndian = good;
+    for (char16_t& ch : bigEndian)
+        ch = static_cast<char16_t>((ch << 8) | (ch >> 8));
+    for (const auto& text : {large, bigEndian}) {
+        auto writer = newWriter();
+        EXPECT_EQ(writer->Open(wide(file("ok.wmv")).c_str(), text.c_str()), 0);
+    }
+}
+
+TEST_F(WinMediaWriterTest, OpenOnAnUnwritablePathFails) {
+    std::ofstream(file("plain")) << "x";
+    for (const std::string& path :
+         {file("plain") + "/out.wmv", file("missing/out.wmv"), folder_.string(), std::string()}) {
+        SCOPED_TRACE(path);
+        auto writer = newWriter();
+        EXPECT_LT(writer->Open(wide(path).c_str(), nullptr), 0);
+    }
+    auto writer = newWriter();
+    EXPECT_LT(writer->Open(nullptr, nullptr), 0);
+}
+
+// End markers with nothing written leave no file; a writer released without its end
+// markers still finishes what it was given.
+TEST_F(WinMediaWriterTest, EndMarkersWithoutDataLeaveNoFileAndReleaseFinishesAStartedOne) {
+    const WmWaveFormat pcm = pcmFormat(2, 48000, 16);
+    const std::string empty = file("empty.wmv");
+    auto writer = newWriter();
+    ASSERT_EQ(writer->Open(wide(empty).c_str(), nullptr), 0);
+    ASSERT_EQ(writer->SetInputFormats(64, 48, 18, &pcm, 25.0), 0);
+    EXPECT_TRUE(fs::exists(empty));
+    EXPECT_EQ(writer->WriteVideo(0, nullptr), 0);
+    EXPECT_EQ(writer->WriteAudio(0, nullptr), 0);
+    EXPECT_FALSE(fs::exists(empty));
+    const auto frame = movingFrame(64, 48, 0);
+    EXPECT_LT(writer->WriteVideo(static_cast<uint32_t>(frame.size()), frame.data()), 0);
+
+    const std::string unfinished = file("unfinished.wmv");
+    writer = newWriter();
+    ASSERT_EQ(writer->Open(wide(unfinished).c_str(), nullptr), 0);
+    ASSERT_EQ(writer->SetInputFormats(64, 48, 18, nullptr, 25.0), 0);
+    for (int n = 0; n < 10; ++n)
+        ASSERT_EQ(writer->WriteVideo(static_cast<uint32_t>(frame.size()), frame.data()), 0);
+    writer.Reset();
+    const auto probe = probeFile(unfinished);
+    ASSERT_TRUE(probe.ok);
+    ASSERT_NE(probe.byType("video"), nullptr);
+    EXPECT_EQ(probe.byType("video")->integer("nb_read_frames"), 10);
+    EXPECT_EQ(probe.byType("audio"), nullptr);
+}
+
+TEST_F(WinMediaWriterTest, OddAndTinyFrameSizesArePaddedOrScaled) {
+    struct Case {
+        int width, height;
+        const char16_t* profile;
+        int expectWidth, expectHeight;
+    };
+    const auto names = profileNames(newWriter().Get());
+    const Case cases[] = {
+        {321, 241, nullptr, 322, 242},
+        {1, 1, nullptr, 2, 2},
+        {321, 241, names[0].c_str(), 176, 144},
+    };
+    const WmWaveFormat pcm = pcmFormat(1, 22050, 16);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        const std::string path = file("odd.wmv");
+        auto writer = newWriter();
+        ASSERT_EQ(writer->Open(wide(path).c_str(), c.profile), 0);
+        ASSERT_EQ(writer->SetInputFormats(c.width, c.height, 18, &pcm, 15.0), 0);
+        uint32_t frameBytes = 0;
+        writer->GetVideoFrameSize(&frameBytes);
+        EXPECT_EQ(frameBytes, static_cast<uint32_t>((c.width * 3 + 3) & ~3) * c.height);
+        ASSERT_TRUE(writeClip(writer.Get(), c.width, c.height, 12, true, pcm));
+        writer.Reset();
+        const auto probe = probeFile(path);
+        ASSERT_TRUE(probe.ok);
+        const auto* video = probe.byType("video");
+        ASSERT_NE(video, nullptr);
+        EXPECT_EQ(video->integer("width"), c.expectWidth);
+        EXPECT_EQ(video->integer("height"), c.expectHeight);
+        EXPECT_EQ(video->integer("nb_read_frames"), 12);
+        EXPECT_NEAR(video->real("duration"), 12 / 15.0, 0.1);
+    }
+}
+
+TEST_F(WinMediaWriterTest, BadCallsAndFormatsGetNegativeResults) {
+    const std::string path = file("calls.wmv");
+    const auto frame = movingFrame(64, 48, 0);
+    const auto size = static_cast<uint32_t>(frame.size());
+    auto writer = newWriter();
+    uint32_t out = 99;
+    EXPECT_LT(writer->GetVideoFrameSize(&out), 0); // before SetInputFormats
+    EXPECT_EQ(out, 0u);
+    EXPECT_LT(writer->WriteVideo(size, frame.data()), 0);
+
+    const WmWaveFormat badFormats[] = {
+        WmWaveFormat{2, 2, 44100, 176400, 4, 16, 0},  // not PCM
+        WmWaveFormat{1, 2, 44100, 264600, 6, 24, 0},  // 24 bits
+        WmWaveFormat{1, 6, 44100, 529200, 12, 16, 0}, // six channels
+        WmWaveFormat{1, 2, 44100, 100000, 4, 16, 0},  // inconsistent rate
+    };
+    for (const auto& f : badFormats)
+        EXPECT_LT(newWriter()->SetInputFormats(64, 48, 18, &f, 25.0), 0);
+    const WmWaveFormat pcm = pcmFormat(2, 44100, 16);
+    EXPECT_LT(newWriter()->SetInputFormats(64, 48, 10, &pcm, 25.0), 0);
+    EXPECT_LT(newWriter()->SetInputFormats(0, 48, 18, &pcm, 25.0), 0);
+    EXPECT_LT(newWriter()->SetInputFormats(64, 100000, 18, &pcm, 25.0), 0);
+    EXPECT_LT(newWriter()->SetInputFormats(64, 48, 18, &pcm, 0.0), 0);
+    EXPECT_LT(newWriter()->SetInputFormats(64, 48, 18, &pcm, std::nan("")), 0);
+
+    // Input formats first, then Open: both orders work.
+    ASSERT_EQ(writer->SetInputFormats(64, 48, 18, nullptr, 25.0), 0);
+    EXPECT_LT(writer->SetInputFormats(64, 48, 18, nullptr, 25.0), 0);
+    ASSERT_EQ(writer->Open(wide(path).c_str(), nullptr), 0);
+    EXPECT_LT(writer->Open(wide(path).c_str(), nullptr), 0);
+    EXPECT_NE(writer->GetAudioBlockSize(&out), 0); // no audio
+    EXPECT_EQ(out, 0u);
+    EXPECT_LT(writer->WriteVideo(size - 1, frame.data()), 0);
+    EXPECT_LT(writer->WriteVideo(size, nullptr), 0);
+    EXPECT_LT(writer->WriteAudio(4, frame.data()), 0); // no audio stream
+    EXPECT_EQ(writer->WriteVideo(size, frame.data()), 0);
+
+    void* same = nullptr;
+    EXPECT_EQ(writer->QueryInterface(WinMediaWriter::kIid, &same), 0);
+    EXPECT_EQ(same, writer.Get());
+    writer->Release();
+    EXPECT_LT(writer->QueryInterface(asfbridge::WmGuid{1, 2, 3, {}}, &same), 0);
+    EXPECT_EQ(same, nullptr);
+    EXPECT_EQ(writer->WriteVideo(0, nullptr), 0);
+    EXPECT_EQ(writer->WriteAudio(0, nullptr), 0);
+    EXPECT_LT(writer->WriteVideo(size, frame.data()), 0); // after the end
+    EXPECT_EQ(probeFile(path).byType("video")->integer("nb_read_frames"), 1);
+}
+
+} // namespace
+} // namespace zentar::test
