@@ -1,0 +1,293 @@
+#include "engine/ConversionSettings.h"
+
+#include "platform/profile/IniFile.h"
+#include "platform/system/System.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace zentar {
+namespace {
+
+namespace fs = std::filesystem;
+using Result = ConversionSettings::StoredValueResult;
+
+class ConversionSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "zentar-settings-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        ini_ = (dir_ / "zentar-converter.ini").string();
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    void writeIni(const std::string& text) const { std::ofstream(ini_, std::ios::binary) << text; }
+    std::string readIni() const {
+        std::ifstream in(ini_, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    // Loads a fresh record from an [Options] section holding `lines`.
+    ConversionSettings loadWith(const std::string& lines) const {
+        writeIni("[Options]\n" + lines);
+        ConversionSettings settings(ini_);
+        settings.load_settings();
+        return settings;
+    }
+    // The value line of `key` in the saved file, e.g. "FrameRate=29970".
+    std::string savedLine(const std::string& key) const {
+        std::istringstream in(readIni());
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind(key + "=", 0) == 0)
+                return line;
+        }
+        return "<missing " + key + ">";
+    }
+
+    fs::path dir_;
+    std::string ini_;
+};
+
+const char* const kDefaultKeys = "SrcFileName=\n"
+                                 "DstFileName=\n"
+                                 "AudioCodec=PCM\n"
+                                 "VideoCodec=Microsoft Video 1\n"
+                                 "AudioFormat=AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA\n"
+                                 "MediaProfile=\n"
+                                 "VideoFormat=<video>\n"
+                                 "DstFileType=0\n"
+                                 "KeepSettings=1\n"
+                                 "SceneDetection=0\n"
+                                 "WantPreview=1\n"
+                                 "KeepFrameRate=1\n"
+                                 "FrameRate=30000\n"
+                                 "KeepFrameSize=1\n"
+                                 "FrameWidth=320\n"
+                                 "FrameHeight=240\n"
+                                 "KeepAspect=1\n"
+                                 "KeepSound=1\n"
+                                 "Channels=1\n"
+                                 "Bits=1\n"
+                                 "SampleRate=3\n"
+                                 "HueThreshold=1\n"
+                                 "SatThreshold=0\n"
+                                 "ValThreshold=0.7\n"
+                                 "DisThreshold=0.3\n"
+                                 "ShowStatistics=0\n"
+                                 "ClipsFileName=\n";
+
+TEST_F(ConversionSettingsTest, MissingFileGivesTheDefaultsAndSavesEveryKeyInOrder) {
+    ConversionSettings settings(ini_);
+    settings.load_settings();
+    EXPECT_EQ(settings.VideoFormat.dwQuality, 10000u);
+    EXPECT_EQ(settings.FrameRate, 30000 * 0.001);
+    ASSERT_TRUE(settings.save_settings());
+    // The quality 10000 (bytes 10 27 00 00) sits at byte 12 of the video record.
+    std::string expected = std::string(kDefaultKeys);
+    expected.replace(expected.find("<video>"), 7,
+                     std::string(24, 'A') + "ABHCAAAA" + std::string(56, 'A'));
+    EXPECT_EQ(readIni(), "[Options]\nLastFolder=" + GetCurrentFolder() + "\n" + expected);
+    EXPECT_EQ(ConversionSettings().stored_text(), readIni()); // a fresh record is the defaults
+    EXPECT_EQ(ConversionSettings::key_names().size(), 28u);
+}
+
+TEST_F(ConversionSettingsTest, FrameRateIsStoredInTruncatedThousandths) {
+    ConversionSettings settings(ini_);
+    settings.FrameRate = 29.97;
+    ASSERT_TRUE(settings.save_settings());
+    EXPECT_EQ(savedLine("FrameRate"), "FrameRate=29970");
+    settings.load_settings();
+    EXPECT_DOUBLE_EQ(settings.FrameRate, 29.97);
+
+    settings.FrameRate = 12.3456;
+    ASSERT_TRUE(settings.save_settings());
+    EXPECT_EQ(savedLine("FrameRate"), "FrameRate=12345");
+    settings.load_settings();
+    EXPECT_DOUBLE_EQ(settings.FrameRate, 12.345);
+}
+
+TEST_F(ConversionSettingsTest, ThresholdsUseShortestGFormAndReadTheLeadingNumber) {
+    ConversionSettings settings = loadWith("HueThreshold=0.25\nSatThreshold=abc\n"
+                                           "ValThreshold= 1.5xyz\nDisThreshold=0.123456789\n");
+    EXPECT_EQ(settings.HueThreshold, 0.25);
+    EXPECT_EQ(settings.SatThreshold, 0.0); // not a number switches the test off
+    EXPECT_EQ(settings.ValThreshold, 1.5);
+    settings.SatThreshold = 1;
+    ASSERT_TRUE(settings.save_settings());
+    EXPECT_EQ(savedLine("HueThreshold"), "HueThreshold=0.25");
+    EXPECT_EQ(savedLine("SatThreshold"), "SatThreshold=1");
+    EXPECT_EQ(savedLine("DisThreshold"), "DisThreshold=0.123457");
+    settings.load_settings();
+    EXPECT_DOUBLE_EQ(settings.DisThreshold, 0.123457);
+}
+
+TEST_F(ConversionSettingsTest, NumbersDoNotFollowTheProcessLocale) {
+    const char* old = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = old ? old : "C";
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+        GTEST_SKIP() << "no locale with a decimal comma installed";
+    ConversionSettings settings = loadWith("ValThreshold=0.7\n");
+    settings.HueThreshold = 0.25;
+    const std::string text = settings.stored_text();
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(settings.ValThreshold, 0.7);
+    EXPECT_NE(text.find("HueThreshold=0.25\n"), std::string::npos);
+}
+
+TEST_F(ConversionSettingsTest, PreviewAndStatisticsFlagsAreNormalised) {
+    ConversionSettings settings = loadWith("WantPreview=5\nShowStatistics=-3\nKeepSettings=7\n");
+    EXPECT_EQ(settings.WantPreview, 1);
+    EXPECT_TRUE(settings.ShowStatistics);
+    EXPECT_EQ(settings.KeepSettings, 7); // other flags load as stored
+    ASSERT_TRUE(settings.save_settings());
+    EXPECT_EQ(savedLine("WantPreview"), "WantPreview=1");
+    EXPECT_EQ(savedLine("ShowStatistics"), "ShowStatistics=1");
+}
+
+TEST_F(ConversionSettingsTest, BinaryRecordsNeedExactlyTheirSize) {
+    const std::string pcm = "BAAACAAAEEMKAAAAABBLCAAAEAAAABAAAAAA";
+    ConversionSettings settings = loadWith("AudioFormat=" + pcm + "\n");
+    EXPECT_EQ(settings.AudioFormat.wFormatTag, 1);
+    EXPECT_EQ(settings.AudioFormat.nChannels, 2);
+    EXPECT_EQ(settings.AudioFormat.nSamplesPerSec, 44100u);
+    EXPECT_EQ(settings.AudioFormat.nAvgBytesPerSec, 176400u);
+    EXPECT_EQ(settings.AudioFormat.nBlockAlign, 4);
+    EXPECT_EQ(settings.AudioFormat.wBitsPerSample, 16);
+    ASSERT_TRUE(settings.save_settings());
+    EXPECT_EQ(savedLine("AudioFormat"), "AudioFormat=" + pcm);
+
+    for (const size_t bytes : {43u, 45u}) {
+        const ConversionSettings wrong =
+            loadWith("VideoFormat=" + std::string(bytes * 2, 'B') + "\nAudioFormat=BAAA\n");
+        EXPECT_EQ(wrong.VideoFormat, ConversionSettings().VideoFormat) << bytes;
+        EXPECT_EQ(wrong.VideoFormat.dwQuality, 10000u);
+        EXPECT_EQ(wrong.AudioFormat, AudioFormatRecord{});
+    }
+    const ConversionSettings right = loadWith("VideoFormat=" + std::string(88, 'B') + "\n");
+    EXPECT_EQ(right.VideoFormat.dwQuality, 0x11111111u);
+
+    uint8_t buffer[4] = {9, 9, 9, 9};
+    EXPECT_FALSE(right.read_binary_setting("VideoFormat", buffer, sizeof buffer));
+    EXPECT_EQ(buffer[0], 9); // untouched on failure
+    VideoFormatRecord video;
+    EXPECT_TRUE(right.read_binary_setting("videoformat", &video, sizeof video));
+    EXPECT_EQ(video.fccType, 0x11111111u);
+}
+
+// Hand-edited values the run cannot use fall back to the key's default, when loading and
+// when set one by one (the command line's KEY=VALUE).
+TEST_F(ConversionSettingsTest, OutOfRangeIntegersFallBackToTheDefault) {
+    struct Case {
+        const char* key;
+        const char* text;
+        int32_t ConversionSettings::*field;
+        int32_t expected;
+    };
+    const Case cases[] = {
+        {"DstFileType", "2", &ConversionSettings::DstFileType, 0},
+        {"DstFileType", "-1", &ConversionSettings::DstFileType, 0},
+        {"SceneDetection", "3", &ConversionSettings::SceneDetection, 0},
+        {"SampleRate", "5", &ConversionSettings::SampleRate, 3},
+        {"SampleRate", "-1", &ConversionSettings::SampleRate, 3},
+        {"Channels", "2", &ConversionSettings::Channels, 1},
+        {"Bits", "-1", &ConversionSettings::Bits, 1},
+        {"FrameWidth", "0", &ConversionSettings::FrameWidth, 320},
+        {"FrameWidth", "9000", &ConversionSettings::FrameWidth, 320},
+        {"FrameHeight", "-240", &ConversionSettings::FrameHeight, 240},
+    };
+    for (const Case& c : cases) {
+        const ConversionSettings loaded = loadWith(std::string(c.key) + "=" + c.text + "\n");
+        EXPECT_EQ(loaded.*c.field, c.expected) << c.key << "=" << c.text;
+        ConversionSettings set;
+        set.*c.field = 77;
+        EXPECT_EQ(set.set_stored_value(c.key, c.text), Result::OutOfRange) << c.key;
+        EXPECT_EQ(set.*c.field, c.expected) << c.key << "=" << c.text;
+    }
+    for (const char* rate : {"0", "-1", "1000001"}) {
+        EXPECT_EQ(loadWith(std::string("FrameRate=") + rate + "\n").FrameRate, 30.0) << rate;
+    }
+    // The limits themselves are valid.
+    const ConversionSettings edge = loadWith("SceneDetection=2\nSampleRate=4\nFrameWidth=8192\n"
+                                             "FrameHeight=1\nFrameRate=1\nDstFileType=1\n");
+    EXPECT_EQ(edge.SceneDetection, 2);
+    EXPECT_EQ(edge.SampleRate, 4);
+    EXPECT_EQ(edge.FrameWidth, 8192);
+    EXPECT_EQ(edge.FrameHeight, 1);
+    EXPECT_DOUBLE_EQ(edge.FrameRate, 0.001);
+    EXPECT_EQ(edge.DstFileType, 1);
+}
+
+TEST_F(ConversionSettingsTest, StoredValuesByKeyReportWhatTheyDid) {
+    ConversionSettings settings;
+    EXPECT_EQ(settings.set_stored_value("framerate", "29970"), Result::Applied);
+    EXPECT_DOUBLE_EQ(settings.FrameRate, 29.97);
+    EXPECT_EQ(settings.set_stored_value("FrameRate", "29.97"), Result::Malformed);
+    EXPECT_EQ(settings.set_stored_value("FrameWidth", "abc"), Result::Malformed);
+    EXPECT_EQ(settings.set_stored_value("HueThreshold", "0.5x"), Result::Malformed);
+    EXPECT_EQ(settings.set_stored_value("SRCFILENAME", "a\nb"), Result::Malformed);
+    EXPECT_EQ(settings.set_stored_value("VideoFormat", "ABC"), Result::BadBinary);
+    EXPECT_EQ(settings.set_stored_value("NoSuchKey", "1"), Result::UnknownKey);
+    EXPECT_EQ(settings.set_stored_value("LastFolder", "/x"), Result::Applied); // ignored
+    EXPECT_EQ(settings.set_stored_value("ClipsFileName", " cuts.flp"), Result::Applied);
+    EXPECT_EQ(settings.ClipsFileName, " cuts.flp");
+    EXPECT_EQ(settings.set_stored_value("FrameWidth", ""), Result::Applied); // empty: default
+    EXPECT_EQ(settings.FrameWidth, 320);
+}
+
+TEST_F(ConversionSettingsTest, SavingKeepsTheRestOfTheFileAndAFailedSaveKeepsTheOldFile) {
+    writeIni("; my settings\r\n[Other]\r\nx=1\r\n[OPTIONS]\r\nframewidth=640\r\nMine=keep\r\n");
+    ConversionSettings settings(ini_);
+    settings.load_settings();
+    EXPECT_EQ(settings.FrameWidth, 640);
+    ASSERT_TRUE(settings.save_settings());
+    const std::string saved = readIni();
+    EXPECT_EQ(saved.rfind("; my settings\n[Other]\nx=1\n[OPTIONS]\nframewidth=640\nMine=keep\n"
+                          "LastFolder=",
+                          0),
+              0u)
+        << saved;
+    EXPECT_EQ(saved.find("FrameWidth="), std::string::npos); // replaced in place, not added
+
+    fs::permissions(ini_, fs::perms::owner_read);
+    settings.FrameWidth = 100;
+    EXPECT_FALSE(settings.save_settings());
+    EXPECT_EQ(readIni(), saved);
+}
+
+TEST(ConversionSettingsDerivedTest, RunParametersFollowTheKeepFlags) {
+    ConversionSettings s;
+    const AudioFormatRecord input{2, 6, 48000, 0, 12, 16, 0};
+    EXPECT_EQ(s.InputFrameRate(), 0.0);
+    EXPECT_EQ(s.OutputFrameSize({720, 576}), (FrameSize{720, 576}));
+    EXPECT_EQ(s.OutputAudioFormat(input), input);
+    s.KeepSettings = 0;
+    s.KeepFrameRate = 0;
+    s.KeepFrameSize = 0;
+    s.KeepSound = 0;
+    s.FrameRate = 12.5;
+    s.FrameWidth = 321;
+    EXPECT_EQ(s.InputFrameRate(), 12.5);
+    EXPECT_EQ(s.OutputFrameSize({640, 480}), (FrameSize{321, 241})); // 240.75 rounds up
+    EXPECT_EQ(s.OutputFrameSize({0, 480}), (FrameSize{321, 240}));   // no input width
+    s.KeepAspect = 0;
+    EXPECT_EQ(s.OutputFrameSize({640, 480}), (FrameSize{321, 240}));
+    s.Channels = 0;
+    s.Bits = 0;
+    s.SampleRate = 0;
+    EXPECT_EQ(s.OutputAudioFormat(input), (AudioFormatRecord{1, 1, 11025, 11025, 1, 8, 0}));
+    s.Channels = 1;
+    s.Bits = 1;
+    s.SampleRate = 4;
+    EXPECT_EQ(s.OutputAudioFormat(input), (AudioFormatRecord{1, 2, 48000, 192000, 4, 16, 0}));
+}
+
+} // namespace
+} // namespace zentar
