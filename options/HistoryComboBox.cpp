@@ -9,6 +9,12 @@ namespace zentar {
 HistoryComboBox::HistoryComboBox(QWidget* parent) : QComboBox(parent) {
     // Entries come only from the program; Enter in the edit field must not add one.
     setInsertPolicy(QComboBox::NoInsert);
+    connect(this, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        const int found = findExact(text);
+        if (found < 0 || found < count() - fixedCount_) {
+            lastValueText_ = text;
+        }
+    });
 }
 
 void HistoryComboBox::set_limits(int historyLimit, int fixedCount) {
@@ -18,6 +24,10 @@ void HistoryComboBox::set_limits(int historyLimit, int fixedCount) {
 
 void HistoryComboBox::add_fixed(const QString& text) {
     appendKeepingSelection(text);
+}
+
+void HistoryComboBox::add_fixed(StringId id) {
+    appendKeepingSelection(QString::fromStdString(LoadString(id)));
 }
 
 void HistoryComboBox::push(const QString& text) {

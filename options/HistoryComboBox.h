@@ -7,6 +7,8 @@
 // A Qt widget owned by its parent dialog; used on the user-interface thread only.
 #pragma once
 
+#include "resources/strings/StringTable.h"
+
 #include <QComboBox>
 #include <QString>
 
@@ -23,6 +25,7 @@ public:
 
     // Appends a command entry at the end of the list (after the ordinary entries are in).
     void add_fixed(const QString& text);
+    void add_fixed(StringId id); // the text of a string-table entry
 
     // Adds a new history entry: at the top (dropping the oldest when the history is full)
     // and selected, or at the end without changing the selection when there is no history.
@@ -51,9 +54,14 @@ public:
     // Clears the selection and shows the text in the edit field (no entry is added).
     void setTextWithoutSelection(const QString& text);
 
+    // The last text the list showed that was not a command entry: the value shown before
+    // the user picked a command such as "Browse for ...".
+    QString lastValueText() const { return lastValueText_; }
+
 private:
     int historyLimit_ = 0;
     int fixedCount_ = 0;
+    QString lastValueText_;
 };
 
 // Sorts every entry of the list ascending by the bytes of their UTF-8 form (by character

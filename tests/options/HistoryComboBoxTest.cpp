@@ -105,6 +105,16 @@ TEST(HistoryComboBoxPlainTest, EntriesAddedToAnEmptyListLeaveTheEditTextAlone) {
     EXPECT_TRUE(empty.currentText().isEmpty());
 }
 
+TEST_F(HistoryComboBoxTest, RemembersTheValueShownBeforeACommandWasPicked) {
+    files.select_or_push("/v/a.avi");
+    files.setCurrentIndex(files.count() - 1); // "Browse for input file..."
+    EXPECT_EQ(files.lastValueText(), "/v/a.avi");
+
+    HistoryComboBox codecs;
+    codecs.add_fixed(IDS_VIDEO_ADVANCED);
+    EXPECT_EQ(codecs.itemText(0), "Advanced...");
+}
+
 TEST(HistoryComboBoxPlainTest, FindExactStartsAfterTheGivenEntryAndWraps) {
     test::EnsureQtApp();
     HistoryComboBox list;
