@@ -1,0 +1,159 @@
+#include "cli/CommandLine.h"
+
+#include "cli/ConvertCommand.h"
+#include "engine/ErrorMessages.h"
+
+#include <filesystem>
+#include <fstream>
+#include <utility>
+
+namespace zentar {
+
+namespace {
+
+using Result = ConversionSettings::StoredValueResult;
+
+// Applies one KEY=VALUE argument to the settings.
+void applyAssignment(CommandLine& line, const std::string& arg) {
+    const size_t eq = arg.find('=');
+    const std::string key = arg.substr(0, eq);
+    const std::string value = arg.substr(eq + 1);
+    if (key.empty())
+        throw UsageError("malformed setting '" + arg + "': expected KEY=VALUE");
+    switch (line.settings.set_stored_value(key, value)) {
+    case Result::Applied:
+        return;
+    case Result::OutOfRange:
+        line.warnings.push_back(key + "=" + value + " is out of range; the default is used");
+        return;
+    case Result::BadBinary:
+        line.warnings.push_back(key + "=" + value +
+                                " is not a binary record of the right size; ignored");
+        return;
+    case Result::Malformed:
+        throw UsageError("malformed value for " + key + ": '" + value + "'");
+    case Result::UnknownKey:
+        throw UsageError("unknown setting '" + key + "' (see --help for the keys)");
+    }
+}
+
+void loadSettingsFile(CommandLine& line) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(line.settingsFile, ec) ||
+        !std::ifstream(line.settingsFile))
+        throw UsageError("cannot read settings file '" + line.settingsFile + "'");
+    line.settings.set_ini_path(line.settingsFile);
+    line.settings.load_settings();
+}
+
+// The value of an option given as "--name VALUE" or "--name=VALUE".
+std::string optionValue(const std::vector<std::string>& args, size_t& i, const std::string& name) {
+    const std::string& arg = args[i];
+    if (arg.size() > name.size() && arg[name.size()] == '=')
+        return arg.substr(name.size() + 1);
+    if (i + 1 >= args.size())
+        throw UsageError("option " + name + " needs a file name");
+    return args[++i];
+}
+
+bool isOption(const std::string& arg, const std::string& name) {
+    return arg == name || arg.rfind(name + "=", 0) == 0;
+}
+
+} // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLine line;
+    std::vector<std::string> assignments;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h")
+            line.help = true;
+        else if (arg == "--print-settings")
+            line.printSettings = true;
+        else if (isOption(arg, "--settings"))
+            line.settingsFile = optionValue(args, i, "--settings");
+        else if (arg.rfind('-', 0) == 0)
+            throw UsageError("unknown option '" + arg + "'");
+        else if (arg.find('=') == std::string::npos)
+            throw UsageError("malformed setting '" + arg + "': expected KEY=VALUE");
+        else
+            assignments.push_back(arg);
+    }
+    // The settings file comes first wherever it stands on the line; then the assignments.
+    if (!line.settingsFile.empty())
+        loadSettingsFile(line);
+    for (const std::string& assignment : assignments)
+        applyAssignment(line, assignment);
+    return line;
+}
+
+std::string UsageText() {
+    std::string keys;
+    for (const std::string_view key : ConversionSettings::key_names()) {
+        if (key != "LastFolder")
+            keys += (keys.empty() ? "" : " ") + std::string(key);
+    }
+    return "Usage: zentar-convert [--settings FILE.ini] [KEY=VALUE ...] [options]\n"
+           "\n"
+           "Converts one video file with the settings of the converter window.\n"
+           "Settings start from the defaults, then FILE.ini (section [Options]), then each\n"
+           "KEY=VALUE in order. Keys are those of [Options], in any letter case; values are\n"
+           "in their stored form (FrameRate in thousandths of a frame per second, the\n"
+           "thresholds as decimal numbers, VideoFormat and AudioFormat in the profile\n"
+           "binary letters). Out-of-range numbers fall back to the key's default.\n"
+           "\n"
+           "Options:\n"
+           "  --settings FILE   read the settings from FILE (an INI file)\n"
+           "  --print-settings  print the effective settings as INI text and exit\n"
+           "  --help, -h        print this help and exit\n"
+           "\n"
+           "Keys: " +
+           keys +
+           "\n\n"
+           "Example:\n"
+           "  zentar-convert SrcFileName=in.avi DstFileName=out.avi KeepSettings=0 \\\n"
+           "      KeepFrameRate=0 FrameRate=12500\n"
+           "\n"
+           "Exit status: 0 done, 1 the conversion failed (message on standard error),\n"
+           "2 usage error.\n";
+}
+
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    CommandLine line;
+    try {
+        line = ParseCommandLine(args);
+    } catch (const UsageError& e) {
+        err << "zentar-convert: " << e.what() << "\nTry 'zentar-convert --help'.\n";
+        return kExitUsage;
+    }
+    for (const std::string& warning : line.warnings)
+        err << "zentar-convert: " << warning << "\n";
+    if (line.help) {
+        out << UsageText();
+        return kExitOk;
+    }
+    if (line.printSettings) {
+        out << line.settings.stored_text();
+        return out ? kExitOk : kExitFailed;
+    }
+    try {
+        return RunConversion(line, out, err);
+    } catch (...) {
+        const std::exception_ptr error = std::current_exception();
+        if (const std::optional<std::string> message = MessageForException(error)) {
+            err << *message << "\n";
+        } else {
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception& e) {
+                err << "zentar-convert: " << e.what() << "\n";
+            } catch (...) {
+                err << "zentar-convert: unexpected failure\n";
+            }
+        }
+        return kExitFailed;
+    }
+}
+
+} // namespace zentar

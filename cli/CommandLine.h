@@ -1,0 +1,49 @@
+// The command line of zentar-convert: parsing the arguments into settings and options,
+// the usage text, and the top-level dispatch that main() calls. Settings start from the
+// program's defaults, then the file given with --settings, then each KEY=VALUE in the
+// order given (keys of [Options] in any letter case, values in their stored form, with
+// the same range checks as loading). Runs on the process's main thread.
+#pragma once
+
+#include "engine/ConversionSettings.h"
+
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace zentar {
+
+// Exit statuses of zentar-convert.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// A command line that cannot be used; what() is the message for standard error.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CommandLine {
+    bool help = false;
+    bool printSettings = false;
+    std::string settingsFile; // "" when --settings was not given
+    ConversionSettings settings;
+    // Values that were accepted but changed (a range check) or ignored (a binary record of
+    // the wrong size), one line each, for standard error.
+    std::vector<std::string> warnings;
+};
+
+// Parses the arguments after the program name. Throws UsageError for an unknown option, a
+// missing option argument, an unreadable settings file, a malformed KEY=VALUE, an unknown
+// key or a value that is not in its stored form.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+std::string UsageText();
+
+// The whole program: parses `args`, then prints the usage, prints the settings or runs the
+// conversion; returns the exit status. Messages go to `err`, results to `out`.
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+} // namespace zentar
