@@ -1,6 +1,6 @@
 #include "asfbridge/AsfFileWriter.h"
 
-#include <cstdio>
+#include <filesystem>
 
 namespace zentar::asfbridge {
 
@@ -104,8 +104,10 @@ int AsfFileWriter::finish() {
         if (closed < 0 && error_ == 0)
             error_ = closed;
     }
-    if (empty)
-        std::remove(path_.c_str());
+    // Only a plain file is removed: a device or a link named as output stays.
+    std::error_code ec;
+    if (empty && std::filesystem::is_regular_file(std::filesystem::symlink_status(path_, ec)))
+        std::filesystem::remove(path_, ec);
     return error_;
 }
 
