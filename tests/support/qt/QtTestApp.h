@@ -18,3 +18,34 @@ inline QApplication& EnsureQtApp() {
 }
 
 } // namespace zentar::test
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace zentar::test {
+
+// Calls `answer` with the next modal widget that becomes active (for example a message box
+// or a dialog run with exec()), polling every 10 ms for at most `limitMs`. Call it before
+// the action that opens the modal widget; `answer` must close it.
+inline void AnswerNextModal(std::function<void(QWidget*)> answer, int limitMs = 5000) {
+    auto* timer = new QTimer();
+    auto remaining = std::make_shared<int>(limitMs / 10);
+    QObject::connect(timer, &QTimer::timeout, [timer, remaining, answer = std::move(answer)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != nullptr) {
+            timer->stop();
+            timer->deleteLater();
+            answer(modal);
+        } else if (--*remaining <= 0) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(10);
+}
+
+} // namespace zentar::test
