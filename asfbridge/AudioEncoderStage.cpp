@@ -21,13 +21,13 @@ int AudioEncoderStage::create(AVFormatContext* output, const WmProfile& profile,
     std::unique_ptr<AudioEncoderStage> s(new AudioEncoderStage());
     s->output_ = output;
     s->blockAlign_ = input.nChannels * (input.wBitsPerSample / 8);
-    const AVCodec* codec = avcodec_find_encoder(
-        profile.audioCodec == WmAudioCodec::Wma1 ? AV_CODEC_ID_WMAV1 : AV_CODEC_ID_WMAV2);
-    if (!codec)
-        return AVERROR_ENCODER_NOT_FOUND;
-    s->encoder_.reset(avcodec_alloc_context3(codec));
+    int ret = allocEncoder(profile.audioCodec == WmAudioCodec::Wma1 ? AV_CODEC_ID_WMAV1
+                                                                    : AV_CODEC_ID_WMAV2,
+                           s->encoder_);
+    if (ret < 0)
+        return ret;
     s->frame_.reset(av_frame_alloc());
-    if (!s->encoder_ || !s->frame_)
+    if (!s->frame_)
         return AVERROR(ENOMEM);
     AVCodecContext* enc = s->encoder_.get();
     enc->sample_fmt = AV_SAMPLE_FMT_FLTP;
@@ -35,17 +35,7 @@ int AudioEncoderStage::create(AVFormatContext* output, const WmProfile& profile,
     av_channel_layout_default(&enc->ch_layout, profile.channels);
     enc->bit_rate = profile.audioBitRate;
     enc->time_base = AVRational{1, profile.sampleRate};
-    if (output->oformat->flags & AVFMT_GLOBALHEADER)
-        enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int ret = avcodec_open2(enc, codec, nullptr);
-    if (ret < 0)
-        return ret;
-
-    s->stream_ = avformat_new_stream(output, nullptr);
-    if (!s->stream_)
-        return AVERROR(ENOMEM);
-    s->stream_->time_base = enc->time_base;
-    if ((ret = avcodec_parameters_from_context(s->stream_->codecpar, enc)) < 0)
+    if ((ret = openEncoderStream(enc, output, s->stream_)) < 0)
         return ret;
 
     AVChannelLayout inLayout;

@@ -49,6 +49,12 @@ using SwrPtr = std::unique_ptr<SwrContext, SwrDeleter>;
 using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
 using OutputContextPtr = std::unique_ptr<AVFormatContext, OutputContextDeleter>;
 
+// A new context for the encoder of codecId; negative AVERROR when there is none.
+int allocEncoder(AVCodecID codecId, CodecContextPtr& encoder);
+
+// Opens the set-up encoder and adds a stream with its parameters to output.
+int openEncoderStream(AVCodecContext* encoder, AVFormatContext* output, AVStream*& stream);
+
 // Sends frame (nullptr: flush) to the encoder and writes every packet it gives back to
 // the stream of the output, interleaved. Negative AVERROR on failure, including a write
 // error of the output file.

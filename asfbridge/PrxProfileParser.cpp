@@ -15,14 +15,6 @@ namespace {
 constexpr std::string_view kAudioMajorType = "{73647561-0000-0010-8000-00aa00389b71}";
 constexpr std::string_view kVideoMajorType = "{73646976-0000-0010-8000-00aa00389b71}";
 
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
         s.remove_prefix(1);
@@ -179,7 +171,7 @@ enum class StreamKind { Audio, Video, Other };
 StreamKind kindOf(const std::vector<XmlElement>& all, int stream) {
     const std::string* major = all[static_cast<size_t>(stream)].attribute("majortype");
     if (major) {
-        const std::string value = lower(trim(*major));
+        const std::string value = asciiLower(trim(*major));
         if (value == kAudioMajorType)
             return StreamKind::Audio;
         if (value == kVideoMajorType)

@@ -20,13 +20,13 @@ int VideoEncoderStage::create(AVFormatContext* output, const WmProfile& profile,
     s->scaledWidth_ = scale ? outWidth : width;
     s->scaledHeight_ = scale ? outHeight : height;
 
-    const AVCodec* codec = avcodec_find_encoder(
-        profile.videoCodec == WmVideoCodec::Wmv7 ? AV_CODEC_ID_WMV1 : AV_CODEC_ID_WMV2);
-    if (!codec)
-        return AVERROR_ENCODER_NOT_FOUND;
-    s->encoder_.reset(avcodec_alloc_context3(codec));
+    int ret =
+        allocEncoder(profile.videoCodec == WmVideoCodec::Wmv7 ? AV_CODEC_ID_WMV1 : AV_CODEC_ID_WMV2,
+                     s->encoder_);
+    if (ret < 0)
+        return ret;
     s->picture_.reset(av_frame_alloc());
-    if (!s->encoder_ || !s->picture_)
+    if (!s->picture_)
         return AVERROR(ENOMEM);
     AVCodecContext* enc = s->encoder_.get();
     enc->width = outWidth;
@@ -38,19 +38,9 @@ int VideoEncoderStage::create(AVFormatContext* output, const WmProfile& profile,
     enc->max_b_frames = 0;
     const double gop = std::round(profile.keyFrameSeconds * av_q2d(frameRate));
     enc->gop_size = static_cast<int>(std::clamp(gop, 1.0, 600.0));
-    if (output->oformat->flags & AVFMT_GLOBALHEADER)
-        enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int ret = avcodec_open2(enc, codec, nullptr);
-    if (ret < 0)
+    if ((ret = openEncoderStream(enc, output, s->stream_)) < 0)
         return ret;
-
-    s->stream_ = avformat_new_stream(output, nullptr);
-    if (!s->stream_)
-        return AVERROR(ENOMEM);
-    s->stream_->time_base = enc->time_base;
     s->stream_->avg_frame_rate = frameRate;
-    if ((ret = avcodec_parameters_from_context(s->stream_->codecpar, enc)) < 0)
-        return ret;
 
     s->picture_->format = AV_PIX_FMT_YUV420P;
     s->picture_->width = outWidth;

@@ -1,4 +1,4 @@
-// UTF-16 helpers of the writer library: bounded length of a caller's string, UTF-16 to
+// Text helpers of the writer library: bounded length of a caller's string, UTF-16 to
 // UTF-8 for file names, and the allocation of the length-prefixed strings handed to the
 // program (freed there by its SysFreeString, so the layout must match it exactly).
 #pragma once
@@ -21,6 +21,34 @@ inline std::optional<size_t> boundedWideLength(const char16_t* text, size_t limi
     return std::nullopt;
 }
 
+// Appends one code point as UTF-8.
+inline void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// ASCII letters in lower case; other bytes unchanged.
+inline std::string asciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
 // UTF-16 to UTF-8; nothing when the text holds an unpaired surrogate.
 inline std::optional<std::string> utf8FromUtf16(std::u16string_view text) {
     std::string out;
@@ -34,21 +62,7 @@ inline std::optional<std::string> utf8FromUtf16(std::u16string_view text) {
         } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
             return std::nullopt;
         }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
+        appendUtf8(out, cp);
     }
     return out;
 }

@@ -1,5 +1,7 @@
 #include "asfbridge/XmlElements.h"
 
+#include "asfbridge/WideText.h"
+
 #include <cstdint>
 
 namespace zentar::asfbridge {
@@ -22,24 +24,6 @@ bool isNameStart(char c) {
 }
 bool isNameChar(char c) {
     return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 // Replaces the five predefined entities and character references; nothing when an
@@ -94,14 +78,6 @@ std::optional<std::string> decodeEntities(std::string_view raw) {
         }
         i = end;
     }
-    return out;
-}
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
     return out;
 }
 
@@ -171,7 +147,7 @@ private:
             return std::nullopt;
         while (pos_ < text_.size() && isNameChar(text_[pos_]))
             ++pos_;
-        return lower(text_.substr(start, pos_ - start));
+        return asciiLower(text_.substr(start, pos_ - start));
     }
 
     void skipSpace() {

@@ -1,5 +1,6 @@
-#include "tests/asfbridge/FfprobeReader.h"
 #include "tests/asfbridge/WriterLibrary.h"
+#include "tests/support/media/MediaFixture.h"
+#include "tests/support/media/Probe.h"
 
 #include "platform/com/Bstr.h"
 
@@ -17,20 +18,11 @@ namespace fs = std::filesystem;
 
 class WinMediaWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_NE(writerEntryPoint(), nullptr) << dlerror();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = fs::path(ZENTAR_BINARY_DIR) / "test-output" / "asfbridge" / info->name();
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override {
-        if (!HasFailure())
-            fs::remove_all(folder_);
-    }
-    std::string file(const std::string& name) const { return (folder_ / name).string(); }
+    void SetUp() override { ASSERT_NE(writerEntryPoint(), nullptr) << dlerror(); }
 
-    fs::path folder_;
+    std::string file(const std::string& name) const { return folder_.file(name); }
+
+    TempFolder folder_{currentTestName()};
 };
 
 std::u16string wide(const std::string& s) {
@@ -94,21 +86,19 @@ TEST_F(WinMediaWriterTest, EveryBuiltinProfileWritesItsCodecsAndSize) {
         ASSERT_TRUE(writeClip(writer.Get(), 100, 76, 20, true, pcm));
         writer.Reset();
 
-        const auto probe = probeFile(path);
-        ASSERT_TRUE(probe.ok);
-        const auto* video = probe.byType("video");
-        const auto* audio = probe.byType("audio");
+        const auto video = probeStream(path, "v:0", true);
+        const auto audio = probeStream(path, "a:0", true);
         ASSERT_TRUE(video && audio);
         const bool wmv7 = Utf8FromWide(names[i]).find("WMV 7") != std::string::npos;
-        EXPECT_EQ(video->get("codec_name"), wmv7 ? "wmv1" : "wmv2");
-        EXPECT_EQ(audio->get("codec_name"), wmv7 ? "wmav1" : "wmav2");
-        EXPECT_EQ(video->integer("nb_read_frames"), 20);
+        EXPECT_EQ(video->codecName, wmv7 ? "wmv1" : "wmv2");
+        EXPECT_EQ(audio->codecName, wmv7 ? "wmav1" : "wmav2");
+        EXPECT_EQ(video->frames, 20);
         int width = 100, height = 76; // kept unless the name ends in ", WxH)"
         const std::string name = Utf8FromWide(names[i]);
         if (const auto comma = name.rfind(", "); comma != std::string::npos)
             std::sscanf(name.c_str() + comma + 2, "%dx%d)", &width, &height);
-        EXPECT_EQ(video->integer("width"), width);
-        EXPECT_EQ(video->integer("height"), height);
+        EXPECT_EQ(video->width, width);
+        EXPECT_EQ(video->height, height);
     }
 }
 
@@ -131,21 +121,19 @@ TEST_F(WinMediaWriterTest, LongClipAtNtscRateKeepsFrameCountAndDurationsWithoutD
     ASSERT_TRUE(writeClip(writer.Get(), 64, 48, kFrames, true, pcm));
     writer.Reset();
 
-    const auto probe = probeFile(path);
-    ASSERT_TRUE(probe.ok);
-    const auto* video = probe.byType("video");
-    const auto* audio = probe.byType("audio");
+    const auto video = probeStream(path, "v:0", true);
+    const auto audio = probeStream(path, "a:0", true);
     ASSERT_TRUE(video && audio);
-    EXPECT_EQ(video->get("codec_name"), "wmv2");
-    EXPECT_EQ(video->integer("nb_read_frames"), kFrames);
+    EXPECT_EQ(video->codecName, "wmv2");
+    EXPECT_EQ(video->frames, kFrames);
     const double videoSeconds = kFrames / fps;
     const double audioSeconds = kFrames * 5885.0 / 176400.0;
-    EXPECT_NEAR(video->real("duration"), videoSeconds, 0.1);
-    EXPECT_NEAR(audio->real("duration"), audioSeconds, 0.1);
-    EXPECT_EQ(audio->integer("sample_rate"), 44100);
-    EXPECT_EQ(audio->integer("channels"), 2);
+    EXPECT_NEAR(video->durationSeconds, videoSeconds, 0.1);
+    EXPECT_NEAR(audio->durationSeconds, audioSeconds, 0.1);
+    EXPECT_EQ(audio->sampleRate, 44100);
+    EXPECT_EQ(audio->channels, 2);
     // Audio frames of 2,048 samples at 44.1 kHz: their count gives the sound's length.
-    EXPECT_NEAR(audio->integer("nb_read_frames") * 2048 / 44100.0, audioSeconds, 0.1);
+    EXPECT_NEAR(audio->frames * 2048 / 44100.0, audioSeconds, 0.1);
 }
 
 TEST_F(WinMediaWriterTest, ProfileFileSelectsItsCodecsRatesAndFormat) {
@@ -171,19 +159,17 @@ TEST_F(WinMediaWriterTest, ProfileFileSelectsItsCodecsRatesAndFormat) {
         ASSERT_EQ(writer->SetInputFormats(120, 90, 18, &pcm, 25.0), 0);
         ASSERT_TRUE(writeClip(writer.Get(), 120, 90, 25, true, pcm));
         writer.Reset();
-        const auto probe = probeFile(path);
-        ASSERT_TRUE(probe.ok);
-        const auto* video = probe.byType("video");
-        const auto* audio = probe.byType("audio");
+        const auto video = probeStream(path, "v:0", true);
+        const auto audio = probeStream(path, "a:0", true);
         ASSERT_TRUE(video && audio);
-        EXPECT_EQ(video->get("codec_name"), c.videoCodec);
-        EXPECT_EQ(video->integer("width"), c.expectWidth);
-        EXPECT_EQ(video->integer("height"), c.expectHeight);
-        EXPECT_EQ(video->integer("nb_read_frames"), 25);
-        EXPECT_EQ(audio->get("codec_name"), c.audioCodec);
-        EXPECT_EQ(audio->integer("sample_rate"), c.sampleRate);
-        EXPECT_EQ(audio->integer("channels"), c.channels);
-        EXPECT_EQ(audio->integer("bit_rate"), 48000);
+        EXPECT_EQ(video->codecName, c.videoCodec);
+        EXPECT_EQ(video->width, c.expectWidth);
+        EXPECT_EQ(video->height, c.expectHeight);
+        EXPECT_EQ(video->frames, 25);
+        EXPECT_EQ(audio->codecName, c.audioCodec);
+        EXPECT_EQ(audio->sampleRate, c.sampleRate);
+        EXPECT_EQ(audio->channels, c.channels);
+        EXPECT_EQ(probeAudioBitRate(path), 48000);
     }
 }
 
@@ -302,7 +288,7 @@ TEST_F(WinMediaWriterTest, WriteFailuresOfTheDeviceAreReportedNotHidden) {
 TEST_F(WinMediaWriterTest, OpenOnAnUnwritablePathFails) {
     std::ofstream(file("plain")) << "x";
     for (const std::string& path :
-         {file("plain") + "/out.wmv", file("missing/out.wmv"), folder_.string(), std::string()}) {
+         {file("plain") + "/out.wmv", file("missing/out.wmv"), folder_.path(), std::string()}) {
         SCOPED_TRACE(path);
         auto writer = newWriter();
         EXPECT_LT(writer->Open(wide(path).c_str(), nullptr), 0);
@@ -333,11 +319,10 @@ TEST_F(WinMediaWriterTest, EndMarkersWithoutDataLeaveNoFileAndReleaseFinishesASt
     for (int n = 0; n < 10; ++n)
         ASSERT_EQ(writer->WriteVideo(static_cast<uint32_t>(frame.size()), frame.data()), 0);
     writer.Reset();
-    const auto probe = probeFile(unfinished);
-    ASSERT_TRUE(probe.ok);
-    ASSERT_NE(probe.byType("video"), nullptr);
-    EXPECT_EQ(probe.byType("video")->integer("nb_read_frames"), 10);
-    EXPECT_EQ(probe.byType("audio"), nullptr);
+    const auto video = probeStream(unfinished, "v:0", true);
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->frames, 10);
+    EXPECT_FALSE(probeStream(unfinished, "a:0"));
 }
 
 TEST_F(WinMediaWriterTest, OddAndTinyFrameSizesArePaddedOrScaled) {
@@ -364,14 +349,12 @@ TEST_F(WinMediaWriterTest, OddAndTinyFrameSizesArePaddedOrScaled) {
         EXPECT_EQ(frameBytes, static_cast<uint32_t>((c.width * 3 + 3) & ~3) * c.height);
         ASSERT_TRUE(writeClip(writer.Get(), c.width, c.height, 12, true, pcm));
         writer.Reset();
-        const auto probe = probeFile(path);
-        ASSERT_TRUE(probe.ok);
-        const auto* video = probe.byType("video");
-        ASSERT_NE(video, nullptr);
-        EXPECT_EQ(video->integer("width"), c.expectWidth);
-        EXPECT_EQ(video->integer("height"), c.expectHeight);
-        EXPECT_EQ(video->integer("nb_read_frames"), 12);
-        EXPECT_NEAR(video->real("duration"), 12 / 15.0, 0.1);
+        const auto video = probeStream(path, "v:0", true);
+        ASSERT_TRUE(video);
+        EXPECT_EQ(video->width, c.expectWidth);
+        EXPECT_EQ(video->height, c.expectHeight);
+        EXPECT_EQ(video->frames, 12);
+        EXPECT_NEAR(video->durationSeconds, 12 / 15.0, 0.1);
     }
 }
 
@@ -421,7 +404,9 @@ TEST_F(WinMediaWriterTest, BadCallsAndFormatsGetNegativeResults) {
     EXPECT_EQ(writer->WriteVideo(0, nullptr), 0);
     EXPECT_EQ(writer->WriteAudio(0, nullptr), 0);
     EXPECT_LT(writer->WriteVideo(size, frame.data()), 0); // after the end
-    EXPECT_EQ(probeFile(path).byType("video")->integer("nb_read_frames"), 1);
+    const auto video = probeStream(path, "v:0", true);
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->frames, 1);
 }
 
 } // namespace

@@ -5,12 +5,14 @@
 
 #include "asfbridge/WinMediaWriter.h"
 #include "platform/com/ComPtr.h"
+#include "tests/support/media/Probe.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -19,6 +21,21 @@ namespace zentar::test {
 
 using asfbridge::WinMediaWriter;
 using asfbridge::WmWaveFormat;
+
+inline std::string currentTestName() {
+    return ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
+// The bit rate ffprobe reports for the first audio stream, or -1.
+inline long long probeAudioBitRate(const std::string& path) {
+    std::string out;
+    if (runCommand("ffprobe -v error -select_streams a:0 -show_entries stream=bit_rate -of "
+                   "default=noprint_wrappers=1:nokey=1 '" +
+                       path + "' 2>/dev/null",
+                   out) != 0)
+        return -1;
+    return std::strtoll(out.c_str(), nullptr, 10);
+}
 
 inline const char* writerLibraryPath() {
     return ZENTAR_BINARY_DIR "/bin/libasfbridge.so";

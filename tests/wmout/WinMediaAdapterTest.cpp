@@ -5,8 +5,9 @@
 #include "engine/CMyException.h"
 #include "platform/com/Bstr.h"
 #include "platform/system/System.h"
-#include "tests/asfbridge/FfprobeReader.h"
 #include "tests/asfbridge/WriterLibrary.h"
+#include "tests/support/media/MediaFixture.h"
+#include "tests/support/media/Probe.h"
 
 #include <gtest/gtest.h>
 
@@ -20,24 +21,14 @@ namespace fs = std::filesystem;
 
 class WinMediaAdapterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = fs::path(ZENTAR_BINARY_DIR) / "test-output" / "wmout" / info->name();
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override {
-        if (!HasFailure())
-            fs::remove_all(folder_);
-    }
-    std::string file(const std::string& name) const { return (folder_ / name).string(); }
+    std::string file(const std::string& name) const { return folder_.file(name); }
     std::string writeBytes(const std::string& name, const void* data, size_t size) const {
         std::ofstream(file(name), std::ios::binary)
             .write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
         return file(name);
     }
 
-    fs::path folder_;
+    TempFolder folder_{currentTestName()};
     WinMediaLibrary library_{{writerLibraryPath()}};
     WinMediaLibrary missing_{{"/nonexistent/libasfbridge.so"}};
 };
@@ -63,7 +54,7 @@ TEST_F(WinMediaAdapterTest, SettingResolvesToTheNameTheFileTextOrNothing) {
 
     // A profile name is passed as the name even when a file of that name exists.
     const fs::path previous = fs::current_path();
-    fs::current_path(folder_);
+    fs::current_path(folder_.path());
     writeBytes(names[1], u"\xFEFF<profile/>", 24);
     const auto byName = resolve_profile(library_, names[1]);
     fs::current_path(previous);
@@ -72,7 +63,7 @@ TEST_F(WinMediaAdapterTest, SettingResolvesToTheNameTheFileTextOrNothing) {
 
     EXPECT_FALSE(resolve_profile(library_, ""));
     EXPECT_FALSE(resolve_profile(library_, file("missing.prx")));
-    EXPECT_FALSE(resolve_profile(library_, folder_.string()));
+    EXPECT_FALSE(resolve_profile(library_, folder_.path()));
 
     // The file's text with its byte-order mark; it ends at the first 0 character, and an
     // odd last byte is no character.
@@ -127,13 +118,13 @@ TEST_F(WinMediaAdapterTest, OutputWritesAFileFromAResolvedProfileFile) {
         output.close();
         EXPECT_FALSE(output.isOpen());
     }
-    const auto probe = probeFile(path);
-    ASSERT_TRUE(probe.ok);
-    ASSERT_TRUE(probe.byType("video") && probe.byType("audio"));
-    EXPECT_EQ(probe.byType("video")->get("codec_name"), "wmv1");
-    EXPECT_EQ(probe.byType("video")->integer("nb_read_frames"), 25);
-    EXPECT_EQ(probe.byType("audio")->get("codec_name"), "wmav1");
-    EXPECT_EQ(probe.byType("audio")->integer("channels"), 1);
+    const auto video = probeStream(path, "v:0", true);
+    const auto sound = probeStream(path, "a:0");
+    ASSERT_TRUE(video && sound);
+    EXPECT_EQ(video->codecName, "wmv1");
+    EXPECT_EQ(video->frames, 25);
+    EXPECT_EQ(sound->codecName, "wmav1");
+    EXPECT_EQ(sound->channels, 1);
 
     // Without audio the writer gets 18 zero bytes and the file has no audio stream.
     const std::string silent = file("silent.wmv");
@@ -143,10 +134,10 @@ TEST_F(WinMediaAdapterTest, OutputWritesAFileFromAResolvedProfileFile) {
         const auto frame = movingFrame(80, 60, 0);
         ASSERT_TRUE(output.writeVideo(frame.data(), frame.size()));
     } // the destructor closes
-    const auto silentProbe = probeFile(silent);
-    ASSERT_TRUE(silentProbe.ok);
-    EXPECT_EQ(silentProbe.byType("audio"), nullptr);
-    EXPECT_EQ(silentProbe.byType("video")->integer("nb_read_frames"), 1);
+    const auto silentVideo = probeStream(silent, "v:0", true);
+    ASSERT_TRUE(silentVideo);
+    EXPECT_EQ(silentVideo->frames, 1);
+    EXPECT_FALSE(probeStream(silent, "a:0"));
 }
 
 int32_t openFailure(const WinMediaLibrary& library, const std::string& path,
