@@ -386,6 +386,8 @@ std::string writeClip(const std::string& path, const ClipSpec& spec) {
 }
 
 TempFolder::TempFolder(const std::string& name) {
+    // Keep test logs readable: FFmpeg's warnings about the fixtures' own settings are noise.
+    av_log_set_level(AV_LOG_ERROR);
     static std::atomic<int> counter{0};
     path_ = std::string(ZENTAR_BINARY_DIR) + "/test-media/" + name + "-" +
             std::to_string(::getpid()) + "-" + std::to_string(counter++);

@@ -1,5 +1,6 @@
 #include "tests/support/media/Probe.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -94,6 +95,28 @@ double probeFormatDuration(const std::string& path) {
                    quoted(path) + " 2>/dev/null",
                out);
     return toDouble(parseKeyValues(out), "duration");
+}
+
+double probeStreamEnd(const std::string& path, const std::string& selector) {
+    std::string out;
+    if (runCommand("ffprobe -v error -select_streams " + selector +
+                       " -show_entries packet=pts_time,duration_time -of csv=p=0 " + quoted(path) +
+                       " 2>/dev/null",
+                   out) != 0) {
+        return -1;
+    }
+    double end = -1;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto comma = line.find(',');
+        if (comma == std::string::npos || line.substr(0, comma) == "N/A" ||
+            line.substr(comma + 1).rfind("N/A", 0) == 0) {
+            continue;
+        }
+        end = std::max(end, std::stod(line.substr(0, comma)) + std::stod(line.substr(comma + 1)));
+    }
+    return end;
 }
 
 std::vector<uint8_t> ffmpegDecodeBgr24(const std::string& path) {

@@ -27,6 +27,10 @@ struct ProbedStream {
 std::optional<ProbedStream> probeStream(const std::string& path, const std::string& selector,
                                         bool countFrames = false);
 
+// Where the stream's last packet ends (its time plus its duration), in seconds, or -1. AVI
+// audio streams have no duration of their own in ffprobe's view.
+double probeStreamEnd(const std::string& path, const std::string& selector);
+
 // The file's duration in seconds as ffprobe reports it, or -1.
 double probeFormatDuration(const std::string& path);
 
