@@ -5,6 +5,7 @@
 #include "platform/profile/ProfileBinary.h"
 #include "platform/system/System.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -117,9 +118,14 @@ std::string formatG(double value) {
 }
 
 // trunc(fps x 1000) as stored; values no 32-bit count can hold are stored as 0, which the
-// loader replaces by the default.
+// loader replaces by the default. A loaded rate n x 0.001 is not exact in binary and may
+// multiply back to a hair below n (4.007 x 1000 = 4006.9999...); the millionth added
+// before truncating keeps such a rate at n instead of losing a thousandth per save.
 int64_t frameRateThousandths(double fps) {
-    const double thousandths = std::trunc(fps * 1000.0);
+    constexpr double kRepresentationSlack = 1e-6;
+    const double scaled = fps * 1000.0;
+    const double thousandths =
+        std::trunc(scaled + (scaled < 0 ? -kRepresentationSlack : kRepresentationSlack));
     if (!std::isfinite(thousandths) || thousandths < std::numeric_limits<int32_t>::min() ||
         thousandths > std::numeric_limits<uint32_t>::max())
         return 0;
@@ -308,10 +314,11 @@ FrameSize ConversionSettings::OutputFrameSize(FrameSize input) const {
         return input;
     if (!KeepAspect || input.width <= 0)
         return {FrameWidth, FrameHeight};
-    // Height from the input's aspect ratio, rounded to the nearest pixel.
+    // Height from the input's aspect ratio, rounded to the nearest pixel; kept within the
+    // sizes a frame may have, so an extreme aspect ratio cannot give 0 or a giant frame.
     const int64_t height =
         (int64_t{input.height} * FrameWidth + input.width / 2) / int64_t{input.width};
-    return {FrameWidth, static_cast<int32_t>(height)};
+    return {FrameWidth, static_cast<int32_t>(std::clamp<int64_t>(height, 1, kMaxFrameDimension))};
 }
 
 AudioFormatRecord ConversionSettings::OutputAudioFormat(const AudioFormatRecord& input) const {

@@ -99,13 +99,23 @@ TEST_F(ConversionSettingsTest, MissingFileGivesTheDefaultsAndSavesEveryKeyInOrde
     EXPECT_EQ(ConversionSettings::key_names().size(), 28u);
 }
 
-TEST_F(ConversionSettingsTest, FrameRateIsStoredInTruncatedThousandths) {
+TEST_F(ConversionSettingsTest, FrameRateIsStoredInTruncatedThousandthsWithoutDrift) {
     ConversionSettings settings(ini_);
     settings.FrameRate = 29.97;
     ASSERT_TRUE(settings.save_settings());
     EXPECT_EQ(savedLine("FrameRate"), "FrameRate=29970");
     settings.load_settings();
     EXPECT_DOUBLE_EQ(settings.FrameRate, 29.97);
+
+    // Rates whose thousandths are not exact in binary keep their value across saves.
+    for (const char* stored : {"4007", "4015", "1000000", "1"}) {
+        ASSERT_EQ(settings.set_stored_value("FrameRate", stored), Result::Applied);
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            ASSERT_TRUE(settings.save_settings());
+            settings.load_settings();
+        }
+        EXPECT_EQ(savedLine("FrameRate"), std::string("FrameRate=") + stored);
+    }
 
     settings.FrameRate = 12.3456;
     ASSERT_TRUE(settings.save_settings());
@@ -277,6 +287,8 @@ TEST(ConversionSettingsDerivedTest, RunParametersFollowTheKeepFlags) {
     EXPECT_EQ(s.InputFrameRate(), 12.5);
     EXPECT_EQ(s.OutputFrameSize({640, 480}), (FrameSize{321, 241})); // 240.75 rounds up
     EXPECT_EQ(s.OutputFrameSize({0, 480}), (FrameSize{321, 240}));   // no input width
+    EXPECT_EQ(s.OutputFrameSize({8000, 2}), (FrameSize{321, 1}));    // never 0 lines
+    EXPECT_EQ(s.OutputFrameSize({2, 8000}), (FrameSize{321, 8192})); // nor a giant frame
     s.KeepAspect = 0;
     EXPECT_EQ(s.OutputFrameSize({640, 480}), (FrameSize{321, 240}));
     s.Channels = 0;
