@@ -1,6 +1,7 @@
 #include "asfbridge/VideoEncoderStage.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -35,6 +36,12 @@ int VideoEncoderStage::create(AVFormatContext* output, const WmProfile& profile,
     enc->time_base = av_inv_q(frameRate);
     enc->framerate = frameRate;
     enc->bit_rate = profile.videoBitRate;
+    // The encoder wants a tolerance of at least one frame period's worth of bits; its
+    // default is below that for the highest rates and the slowest frame rates.
+    const int64_t frameBits =
+        av_rescale(profile.videoBitRate, enc->time_base.num, enc->time_base.den) + 1;
+    enc->bit_rate_tolerance =
+        static_cast<int>(std::clamp<int64_t>(frameBits, enc->bit_rate_tolerance, INT_MAX));
     enc->max_b_frames = 0;
     const double gop = std::round(profile.keyFrameSeconds * av_q2d(frameRate));
     enc->gop_size = static_cast<int>(std::clamp(gop, 1.0, 600.0));
