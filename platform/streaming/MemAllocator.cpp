@@ -79,7 +79,9 @@ HRESULT MemAllocator::GetBuffer(IMediaSample** sample, REFERENCE_TIME* start, RE
     MediaSample* taken = nullptr;
     {
         std::unique_lock lock(mutex_);
+        ++waiting_;
         bufferFree_.wait(lock, [&] { return !committed_ || !free_.empty(); });
+        --waiting_;
         if (!committed_)
             return VFW_E_NOT_COMMITTED;
         taken = free_.back().release();
@@ -112,6 +114,11 @@ void MemAllocator::returnSample(MediaSample* sample) {
     }
     bufferFree_.notify_one();
     // A sample from a decommitted or resized pool is deleted here, outside the lock.
+}
+
+int MemAllocator::waitingCount() {
+    std::lock_guard lock(mutex_);
+    return waiting_;
 }
 
 int MemAllocator::outstandingCount() {

@@ -30,8 +30,9 @@ public:
                       DWORD flags) override;
     HRESULT ReleaseBuffer(IMediaSample* sample) override;
 
-    // Samples handed out and not yet returned.
+    // Samples handed out and not yet returned; threads waiting in GetBuffer.
     int outstandingCount();
+    int waitingCount();
 
     MemAllocator() = default;
     ~MemAllocator() override;
@@ -47,6 +48,7 @@ private:
     bool committed_ = false;                         // guarded by mutex_
     std::vector<std::unique_ptr<MediaSample>> free_; // guarded by mutex_
     int outstanding_ = 0;                            // guarded by mutex_
+    int waiting_ = 0;                                // guarded by mutex_
     unsigned generation_ = 0;                        // guarded by mutex_; one per Commit
 };
 

@@ -1,0 +1,338 @@
+#include "tests/platform/streaming/StreamingTestUtil.h"
+#include "tests/support/streaming/TestMediaTypes.h"
+#include "tests/support/streaming/TestRenderer.h"
+#include "tests/support/streaming/TestSource.h"
+#include "tests/support/streaming/TestTransforms.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace zentar {
+namespace {
+
+using namespace zentar::test;
+
+MediaType videoRequest() {
+    MediaType request;
+    request.majortype = MEDIATYPE_Video;
+    return request;
+}
+
+TestSourcePinConfig videoPin(int count, REFERENCE_TIME duration = 400000) {
+    TestSourcePinConfig config;
+    config.type = MakeVideoType(8, 4);
+    config.sampleCount = count;
+    config.sampleDuration = duration;
+    return config;
+}
+
+struct Chain {
+    ComPtr<IGraphBuilder> graph = MakeGraph();
+    ComPtr<IMediaControl> control = graph.As<IMediaControl>();
+    ComPtr<TestSource> source;
+    ComPtr<TestRenderer> renderer;
+};
+
+// source -> [transform] -> renderer, connected through the graph.
+Chain buildChain(TestSourcePinConfig config, IBaseFilter* transform = nullptr,
+                 MediaType accepted = videoRequest()) {
+    Chain chain;
+    chain.source = TestSource::Create({std::move(config)});
+    chain.renderer = TestRenderer::Create(std::move(accepted));
+    EXPECT_EQ(chain.graph->AddFilter(chain.source.Get(), u"Source"), S_OK);
+    EXPECT_EQ(chain.graph->AddFilter(chain.renderer.Get(), u"Renderer"), S_OK);
+    IPin* out = chain.source->pin(0);
+    if (transform) {
+        EXPECT_EQ(chain.graph->AddFilter(transform, u"Transform"), S_OK);
+        EXPECT_EQ(chain.graph->Connect(out, PinOf(transform, u"In").Get()), S_OK);
+        EXPECT_EQ(chain.graph->Connect(PinOf(transform, u"Out").Get(), chain.renderer->InputPin()),
+                  S_OK);
+    } else {
+        EXPECT_EQ(chain.graph->Connect(out, chain.renderer->InputPin()), S_OK);
+    }
+    return chain;
+}
+
+void expectNumberedSamples(TestRenderer* renderer, int count, REFERENCE_TIME duration,
+                           int first = 0) {
+    std::vector<RenderedSample> got = renderer->samples();
+    ASSERT_EQ(static_cast<int>(got.size()), count);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(got[i].index, first + i);
+        EXPECT_TRUE(got[i].hasTimes);
+        EXPECT_EQ(got[i].start, (first + i) * duration);
+        EXPECT_EQ(got[i].stop, (first + i + 1) * duration);
+    }
+}
+
+TEST(FilterGraphTest, RepeatedRunsDeliverEverySampleOnceWithOneEndOfStreamAndComplete) {
+    Chain chain = buildChain(videoPin(12));
+    for (int round = 0; round < 3; ++round) {
+        chain.renderer->clear();
+        ASSERT_EQ(chain.control->Pause(), S_OK);
+        OAFilterState state = -1;
+        EXPECT_EQ(chain.control->GetState(0, &state), S_OK);
+        EXPECT_EQ(state, State_Paused);
+        ASSERT_EQ(chain.control->Run(), S_OK);
+        EXPECT_EQ(chain.control->GetState(INFINITE, &state), S_OK);
+        EXPECT_EQ(state, State_Running);
+        ASSERT_TRUE(WaitForEvent(chain.graph.Get(), EC_COMPLETE)) << "round " << round;
+        expectNumberedSamples(chain.renderer.Get(), 12, 400000);
+        EXPECT_EQ(chain.renderer->checker().endOfStreamCount(), 1);
+        ASSERT_EQ(CallBounded([&] { return chain.control->Stop(); }), S_OK);
+        EXPECT_EQ(chain.control->GetState(0, &state), S_OK);
+        EXPECT_EQ(state, State_Stopped);
+        EXPECT_EQ(chain.source->pin(0)->threadStarts(), round + 1);
+    }
+    EXPECT_TRUE(chain.renderer->checker().violations().empty());
+    HANDLE handle = nullptr;
+    chain.graph.As<IMediaEvent>()->GetEventHandle(&handle);
+    EXPECT_FALSE(handle->IsSet()) << "no event left over";
+}
+
+TEST(FilterGraphTest, EndOfStreamWhilePausedCompletesOnlyWhenRunning) {
+    Chain chain = buildChain(videoPin(3));
+    ASSERT_EQ(chain.control->Pause(), S_OK);
+    ASSERT_TRUE(chain.renderer->waitForEndOfStream(kWaitMs));
+    LONG code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    ComPtr<IMediaEvent> events = chain.graph.As<IMediaEvent>();
+    EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT) << "no EC_COMPLETE while paused";
+    ASSERT_EQ(chain.control->Run(), S_OK);
+    EXPECT_TRUE(WaitForEvent(chain.graph.Get(), EC_COMPLETE));
+    EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT) << "exactly one EC_COMPLETE";
+    CallBounded([&] { return chain.control->Stop(); });
+}
+
+TEST(FilterGraphTest, TransformChainsPassSamplesTimesAndEndOfStream) {
+    ComPtr<PassThroughTransform> pass = PassThroughTransform::Create();
+    Chain chain = buildChain(videoPin(9, 333667), pass.Get());
+    ASSERT_EQ(chain.control->Run(), S_OK);
+    ASSERT_TRUE(WaitForEvent(chain.graph.Get(), EC_COMPLETE));
+    expectNumberedSamples(chain.renderer.Get(), 9, 333667);
+    EXPECT_EQ(chain.renderer->checker().endOfStreamCount(), 1);
+    EXPECT_TRUE(chain.renderer->checker().violations().empty());
+    CallBounded([&] { return chain.control->Stop(); });
+}
+
+TEST(FilterGraphTest, BufferingTransformEmitsZeroOrTwoPerInputAndDrainsAtEndOfStream) {
+    ComPtr<PairingTransform> pairing = PairingTransform::Create();
+    Chain chain = buildChain(videoPin(7), pairing.Get()); // odd: one sample left to drain
+    ASSERT_EQ(chain.control->Run(), S_OK);
+    ASSERT_TRUE(WaitForEvent(chain.graph.Get(), EC_COMPLETE));
+    expectNumberedSamples(chain.renderer.Get(), 7, 400000);
+    EXPECT_TRUE(chain.renderer->checker().violations().empty());
+    CallBounded([&] { return chain.control->Stop(); });
+}
+
+TEST(FilterGraphTest, ConnectRefusesIncompatibleTypesAndLeavesPinsFree) {
+    ComPtr<IGraphBuilder> graph = MakeGraph();
+    ComPtr<TestSource> source = TestSource::Create({videoPin(1)});
+    MediaType audio;
+    audio.majortype = MEDIATYPE_Audio;
+    ComPtr<TestRenderer> renderer = TestRenderer::Create(audio);
+    graph->AddFilter(source.Get(), u"Source");
+    graph->AddFilter(renderer.Get(), u"Renderer");
+    HRESULT hr = graph->Connect(source->pin(0), renderer->InputPin());
+    EXPECT_TRUE(FAILED(hr));
+    EXPECT_FALSE(source->pin(0)->IsConnected());
+    EXPECT_FALSE(renderer->InputPin()->IsConnected());
+    MediaType type;
+    EXPECT_EQ(renderer->InputPin()->ConnectionMediaType(&type), VFW_E_NOT_CONNECTED);
+
+    // A direct connection with a named type, and the protocol's refusals.
+    EXPECT_EQ(graph->ConnectDirect(renderer->InputPin(), source->pin(0), nullptr),
+              VFW_E_INVALID_DIRECTION);
+    ComPtr<TestRenderer> video = TestRenderer::Create(videoRequest());
+    EXPECT_EQ(graph->ConnectDirect(source->pin(0), video->InputPin(), nullptr), VFW_E_NOT_IN_GRAPH);
+    graph->AddFilter(video.Get(), u"Video");
+    MediaType offered = MakeVideoType(8, 4);
+    ASSERT_EQ(graph->ConnectDirect(source->pin(0), video->InputPin(), &offered), S_OK);
+    ASSERT_EQ(video->InputPin()->ConnectionMediaType(&type), S_OK);
+    EXPECT_EQ(type, offered);
+    EXPECT_EQ(graph->Connect(source->pin(0), renderer->InputPin()), VFW_E_ALREADY_CONNECTED);
+    ComPtr<IPin> peer;
+    ASSERT_EQ(video->InputPin()->ConnectedTo(peer.GetAddressOf()), S_OK);
+    EXPECT_EQ(peer.Get(), static_cast<IPin*>(source->pin(0)));
+    PIN_INFO info;
+    ASSERT_EQ(peer->QueryPinInfo(&info), S_OK);
+    EXPECT_EQ(info.dir, PINDIR_OUTPUT);
+    EXPECT_EQ(info.achName, u"Out");
+    EXPECT_EQ(info.pFilter.Get(), static_cast<IBaseFilter*>(source.Get()));
+}
+
+TEST(FilterGraphTest, ConnectInsertsARegisteredIntermediateFilter) {
+    MediaType rgb32;
+    rgb32.majortype = MEDIATYPE_Video;
+    rgb32.subtype = MEDIASUBTYPE_RGB32;
+    // A dead end with a better merit (it takes the video but has no output) is tried
+    // first and removed again; a filter that may never be used is not tried.
+    ScopedRegistration deadEnd(FilterRegistry::RegisterIntermediate(
+        u"Dead end", MERIT_PREFERRED, [](ComPtr<IBaseFilter>& f) {
+            f = TestRenderer::Create(videoRequest());
+            return S_OK;
+        }));
+    int forbiddenCreated = 0;
+    ScopedRegistration forbidden(FilterRegistry::RegisterIntermediate(
+        u"Forbidden", MERIT_DO_NOT_USE, [&](ComPtr<IBaseFilter>& f) {
+            ++forbiddenCreated;
+            f = Rgb24To32Converter::Create();
+            return S_OK;
+        }));
+    ScopedRegistration converter(FilterRegistry::RegisterIntermediate(
+        u"RGB converter", MERIT_NORMAL, [](ComPtr<IBaseFilter>& f) {
+            f = Rgb24To32Converter::Create();
+            return S_OK;
+        }));
+    Chain chain = buildChain(videoPin(5), nullptr, rgb32);
+    ComPtr<IBaseFilter> inserted;
+    ASSERT_EQ(chain.graph->FindFilterByName(u"RGB converter", inserted.GetAddressOf()), S_OK);
+    EXPECT_EQ(chain.graph->FindFilterByName(u"Dead end", inserted.GetAddressOf()), VFW_E_NOT_FOUND)
+        << "a filter that did not help is removed";
+    EXPECT_EQ(forbiddenCreated, 0);
+    MediaType connected;
+    chain.renderer->InputPin()->ConnectionMediaType(&connected);
+    EXPECT_EQ(connected.subtype, MEDIASUBTYPE_RGB32);
+
+    ASSERT_EQ(chain.control->Run(), S_OK);
+    ASSERT_TRUE(WaitForEvent(chain.graph.Get(), EC_COMPLETE));
+    std::vector<RenderedSample> got = chain.renderer->samples();
+    ASSERT_EQ(got.size(), 5u);
+    EXPECT_EQ(got[4].index, 4);
+    EXPECT_EQ(got[4].length, 8 * 4 * 4);
+    CallBounded([&] { return chain.control->Stop(); });
+}
+
+TEST(FilterGraphTest, FiltersGetUniqueNamesAndLeaveTheGraphDisconnected) {
+    ComPtr<IGraphBuilder> graph = MakeGraph();
+    ComPtr<TestSource> a = TestSource::Create({videoPin(1)});
+    ComPtr<TestRenderer> b = TestRenderer::Create(videoRequest());
+    ComPtr<TestRenderer> c = TestRenderer::Create(videoRequest());
+    EXPECT_EQ(graph->AddFilter(a.Get(), u"Same"), S_OK);
+    EXPECT_EQ(graph->AddFilter(b.Get(), u"Same"), VFW_S_DUPLICATE_NAME);
+    EXPECT_EQ(graph->AddFilter(c.Get(), nullptr), S_OK);
+    EXPECT_EQ(graph->AddFilter(c.Get(), u"Again"), E_INVALIDARG);
+    FILTER_INFO info;
+    b->QueryFilterInfo(&info);
+    EXPECT_EQ(info.achName, u"Same 0001");
+    EXPECT_EQ(info.pGraph.Get(), static_cast<IFilterGraph*>(graph.Get()));
+
+    ComPtr<IEnumFilters> filters;
+    ASSERT_EQ(graph->EnumFilters(filters.GetAddressOf()), S_OK);
+    IBaseFilter* listed[4] = {};
+    ULONG fetched = 0;
+    EXPECT_EQ(filters->Next(4, listed, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 3u);
+    for (ULONG i = 0; i < fetched; ++i)
+        listed[i]->Release();
+
+    ASSERT_EQ(graph->Connect(a->pin(0), b->InputPin()), S_OK);
+    ASSERT_EQ(graph->RemoveFilter(b.Get()), S_OK);
+    EXPECT_FALSE(a->pin(0)->IsConnected());
+    b->QueryFilterInfo(&info);
+    EXPECT_FALSE(info.pGraph);
+    EXPECT_EQ(graph->RemoveFilter(b.Get()), VFW_E_NOT_FOUND);
+    ComPtr<IBaseFilter> found;
+    EXPECT_EQ(graph->FindFilterByName(u"Same 0001", found.GetAddressOf()), VFW_E_NOT_FOUND);
+}
+
+TEST(FilterGraphTest, AddSourceFilterUsesTheRegisteredFactory) {
+    ComPtr<IGraphBuilder> graph = MakeGraph();
+    ComPtr<IBaseFilter> filter;
+    EXPECT_TRUE(
+        FAILED(graph->AddSourceFilter(u"/no/such.avi", u"/no/such.avi", filter.GetAddressOf())));
+    ScopedRegistration factory(
+        FilterRegistry::RegisterSourceFilter([](LPCWSTR name, ComPtr<IBaseFilter>& f) {
+            if (std::u16string_view(name) != u"clip.test")
+                return VFW_E_NOT_FOUND;
+            f = TestSource::Create({videoPin(2)});
+            return S_OK;
+        }));
+    EXPECT_EQ(graph->AddSourceFilter(u"other.avi", u"other.avi", filter.GetAddressOf()),
+              VFW_E_NOT_FOUND);
+    ASSERT_EQ(graph->AddSourceFilter(u"clip.test", u"clip.test", filter.GetAddressOf()), S_OK);
+    FILTER_INFO info;
+    filter->QueryFilterInfo(&info);
+    EXPECT_EQ(info.achName, u"clip.test");
+    CLSID clsid;
+    filter->GetClassID(&clsid);
+    EXPECT_EQ(clsid, CLSID_TestSource);
+}
+
+TEST(FilterGraphTest, SeekingIsForwardedWithTimeFormatsAndRestartsTheStream) {
+    Chain chain = buildChain(videoPin(20));
+    ComPtr<IMediaSeeking> seeking = chain.graph.As<IMediaSeeking>();
+    LONGLONG duration = 0;
+    ASSERT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME), S_OK);
+    ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
+    EXPECT_EQ(duration, 20 * 400000);
+    EXPECT_EQ(seeking->IsFormatSupported(&TIME_FORMAT_SAMPLE), S_FALSE);
+    EXPECT_TRUE(FAILED(seeking->SetTimeFormat(&TIME_FORMAT_SAMPLE)));
+    ASSERT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_FRAME), S_OK);
+    ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
+    EXPECT_EQ(duration, 20);
+    seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME);
+
+    // Block the renderer on its third sample, seek while it waits: the seek flushes
+    // the renderer awake and the stream restarts at the new position.
+    chain.renderer->blockAt = 2;
+    ASSERT_EQ(chain.control->Run(), S_OK);
+    ASSERT_TRUE(chain.renderer->BlockedHandle()->Wait(kWaitMs));
+    LONGLONG position = 15 * 400000;
+    ASSERT_EQ(CallBounded([&] {
+                  return seeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr,
+                                               AM_SEEKING_NoPositioning);
+              }),
+              S_OK);
+    ASSERT_TRUE(WaitForEvent(chain.graph.Get(), EC_COMPLETE));
+    std::vector<RenderedSample> got = chain.renderer->samples();
+    ASSERT_EQ(got.size(), 3u + 5u);
+    EXPECT_EQ(got[3].index, 15);
+    EXPECT_EQ(got[7].index, 19);
+    EXPECT_EQ(chain.source->pin(0)->threadStarts(), 2);
+    EXPECT_TRUE(chain.renderer->checker().violations().empty());
+    CallBounded([&] { return chain.control->Stop(); });
+
+    // A graph whose filters cannot seek says so.
+    ComPtr<IGraphBuilder> empty = MakeGraph();
+    EXPECT_EQ(empty.As<IMediaSeeking>()->GetDuration(&duration), E_NOTIMPL);
+}
+
+TEST(FilterGraphTest, EventsFromSeveralThreadsAreAllQueuedAndTheHandleFollowsTheQueue) {
+    ComPtr<IGraphBuilder> graph = MakeGraph();
+    ComPtr<IMediaEventSink> sink = graph.As<IMediaEventSink>();
+    ComPtr<IMediaEvent> events = graph.As<IMediaEvent>();
+    HANDLE handle = nullptr;
+    ASSERT_EQ(events->GetEventHandle(&handle), S_OK);
+    EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_TIMEOUT);
+
+    constexpr int kThreads = 4, kEach = 200;
+    std::vector<std::thread> senders;
+    for (int t = 0; t < kThreads; ++t)
+        senders.emplace_back([&, t] {
+            for (int i = 0; i < kEach; ++i)
+                sink->Notify(EC_COMPLETE + t, i, t);
+        });
+    std::vector<int> lastSeen(kThreads, -1);
+    for (int n = 0; n < kThreads * kEach; ++n) {
+        LONG code = 0;
+        LONG_PTR p1 = 0, p2 = 0;
+        ASSERT_EQ(events->GetEvent(&code, &p1, &p2, kWaitMs), S_OK);
+        ASSERT_EQ(code, EC_COMPLETE + p2);
+        EXPECT_EQ(p1, lastSeen[p2] + 1) << "one sender's events keep their order";
+        lastSeen[p2] = static_cast<int>(p1);
+        events->FreeEventParams(code, p1, p2);
+    }
+    for (auto& s : senders)
+        s.join();
+    EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_TIMEOUT) << "reset once the queue is empty";
+    LONG code;
+    LONG_PTR p1, p2;
+    EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT);
+    sink->Notify(EC_ERRORABORT, E_FAIL, 0);
+    EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_OBJECT_0);
+}
+
+} // namespace
+} // namespace zentar
