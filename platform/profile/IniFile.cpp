@@ -105,6 +105,9 @@ IniFile::Line IniFile::parseLine(std::string line) {
 
 void IniFile::parse(std::string_view text) {
     lines_.clear();
+    // Editors may start a UTF-8 file with a byte-order mark; it would hide the first header.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
     while (!text.empty()) {
         const size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);

@@ -7,8 +7,8 @@
 // after the last non-blank line of the first matching section, or appends the section at
 // the end of the document. Every other line (other sections and keys, comments starting
 // with ';', blank lines, keys before the first section, lines that are neither) is kept
-// as it was. Input may use CR LF or LF and may lack a final line end; `text` and `save`
-// end every line with LF.
+// as it was. Input may use CR LF or LF, start with a UTF-8 byte-order mark (dropped) and
+// lack a final line end; `text` and `save` end every line with LF.
 //
 // `save` never leaves a half-written file: it writes a temporary file in the target's
 // folder, flushes it to disk and renames it over the target, so a crash or a full disk
