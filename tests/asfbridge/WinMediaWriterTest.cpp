@@ -287,6 +287,22 @@ TEST_F(WinMediaWriterTest, WriteFailuresOfTheDeviceAreReportedNotHidden) {
     EXPECT_TRUE(fs::exists("/dev/full"));
 }
 
+// A relative name with a colon is a file name, not an FFmpeg protocol.
+TEST_F(WinMediaWriterTest, NamesThatLookLikeProtocolsAreWrittenAsFiles) {
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder_.path());
+    auto writer = newWriter();
+    const bool opened = writer->Open(u"pipe:1.wmv", nullptr) == 0 &&
+                        writer->SetInputFormats(32, 32, 18, nullptr, 25.0) == 0;
+    const auto frame = movingFrame(32, 32, 0);
+    const bool written =
+        opened && writer->WriteVideo(static_cast<uint32_t>(frame.size()), frame.data()) == 0 &&
+        writer->WriteVideo(0, nullptr) == 0 && writer->WriteAudio(0, nullptr) == 0;
+    fs::current_path(previous);
+    EXPECT_TRUE(written);
+    EXPECT_TRUE(probeStream(file("pipe:1.wmv"), "v:0"));
+}
+
 TEST_F(WinMediaWriterTest, OpenOnAnUnwritablePathFails) {
     std::ofstream(file("plain")) << "x";
     for (const std::string& path :
