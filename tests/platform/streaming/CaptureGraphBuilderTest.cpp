@@ -1,0 +1,145 @@
+#include "platform/streaming/CaptureGraphBuilder.h"
+#include "tests/platform/streaming/StreamingTestUtil.h"
+#include "tests/support/streaming/TestMediaTypes.h"
+#include "tests/support/streaming/TestRenderer.h"
+#include "tests/support/streaming/TestSource.h"
+#include "tests/support/streaming/TestTransforms.h"
+
+#include <gtest/gtest.h>
+
+namespace zentar {
+namespace {
+
+using namespace zentar::test;
+
+struct Fixture {
+    ComPtr<IGraphBuilder> graph = MakeGraph();
+    ComPtr<ICaptureGraphBuilder2> builder;
+    ComPtr<TestSource> source; // pins: "Video", "Audio", "Video 2"
+
+    Fixture() {
+        CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_ICaptureGraphBuilder2, builder.GetVoidAddressOf());
+        EXPECT_EQ(builder->SetFiltergraph(graph.Get()), S_OK);
+        TestSourcePinConfig video, audio, video2;
+        video.type = MakeVideoType(8, 4);
+        video.name = u"Video";
+        audio.type = MakeAudioType();
+        audio.type.lSampleSize = 4096;
+        audio.name = u"Audio";
+        video2 = video;
+        video2.name = u"Video 2";
+        source = TestSource::Create({video, audio, video2});
+        graph->AddFilter(source.Get(), u"Source");
+    }
+
+    std::u16string find(IUnknown* from, PIN_DIRECTION direction, const GUID* type,
+                        BOOL unconnectedOnly, int index) {
+        ComPtr<IPin> pin;
+        if (FAILED(builder->FindPin(from, direction, nullptr, type, unconnectedOnly, index,
+                                    pin.GetAddressOf())))
+            return u"(none)";
+        PIN_INFO info;
+        pin->QueryPinInfo(&info);
+        return info.achName;
+    }
+};
+
+MediaType major(const GUID& type) {
+    MediaType request;
+    request.majortype = type;
+    return request;
+}
+
+TEST(CaptureGraphBuilderTest, FindPinSelectsByDirectionTypeConnectionAndIndex) {
+    Fixture f;
+    IUnknown* source = static_cast<IBaseFilter*>(f.source.Get());
+    EXPECT_EQ(f.find(source, PINDIR_OUTPUT, nullptr, FALSE, 0), u"Video");
+    EXPECT_EQ(f.find(source, PINDIR_OUTPUT, nullptr, FALSE, 1), u"Audio");
+    EXPECT_EQ(f.find(source, PINDIR_OUTPUT, &MEDIATYPE_Audio, FALSE, 0), u"Audio");
+    EXPECT_EQ(f.find(source, PINDIR_OUTPUT, &MEDIATYPE_Video, FALSE, 1), u"Video 2");
+    EXPECT_EQ(f.find(source, PINDIR_OUTPUT, &MEDIATYPE_Video, FALSE, 2), u"(none)");
+    EXPECT_EQ(f.find(source, PINDIR_INPUT, nullptr, FALSE, 0), u"(none)");
+
+    ComPtr<TestRenderer> renderer = TestRenderer::Create(major(MEDIATYPE_Video));
+    f.graph->AddFilter(renderer.Get(), u"Renderer");
+    EXPECT_EQ(f.find(renderer.Get(), PINDIR_INPUT, nullptr, TRUE, 0), u"In");
+    ASSERT_EQ(f.graph->Connect(f.source->pin(0), renderer->InputPin()), S_OK);
+    EXPECT_EQ(f.find(source, PINDIR_OUTPUT, nullptr, TRUE, 0), u"Audio");
+    EXPECT_EQ(f.find(source, PINDIR_OUTPUT, &MEDIATYPE_Video, TRUE, 0), u"Video 2");
+    EXPECT_EQ(f.find(source, PINDIR_OUTPUT, &MEDIATYPE_Video, FALSE, 0), u"Video");
+    EXPECT_EQ(f.find(renderer.Get(), PINDIR_INPUT, nullptr, TRUE, 0), u"(none)");
+
+    // A pin is its own only candidate.
+    EXPECT_EQ(f.find(f.source->pin(1), PINDIR_OUTPUT, nullptr, TRUE, 0), u"Audio");
+    EXPECT_EQ(f.find(f.source->pin(1), PINDIR_OUTPUT, nullptr, TRUE, 1), u"(none)");
+    EXPECT_EQ(f.find(f.source->pin(0), PINDIR_OUTPUT, nullptr, TRUE, 0), u"(none)");
+    ComPtr<IPin> pin;
+    EXPECT_EQ(f.builder->FindPin(source, PINDIR_OUTPUT, &MEDIATYPE_Video, nullptr, FALSE, 0,
+                                 pin.GetAddressOf()),
+              E_FAIL)
+        << "pins have no category";
+}
+
+TEST(CaptureGraphBuilderTest, RenderStreamFromAFilterUsesTheFirstPinTheSinkTakes) {
+    Fixture f;
+    ComPtr<TestRenderer> sink = TestRenderer::Create(major(MEDIATYPE_Audio));
+    f.graph->AddFilter(sink.Get(), u"Sink");
+    ASSERT_EQ(f.builder->RenderStream(nullptr, nullptr, static_cast<IBaseFilter*>(f.source.Get()),
+                                      nullptr, sink.Get()),
+              S_OK);
+    EXPECT_FALSE(f.source->pin(0)->IsConnected()) << "the refused video pin stays free";
+    EXPECT_TRUE(f.source->pin(1)->IsConnected());
+
+    // Nothing left that the sink could take.
+    ComPtr<TestRenderer> second = TestRenderer::Create(major(MEDIATYPE_Audio));
+    f.graph->AddFilter(second.Get(), u"Second");
+    EXPECT_TRUE(FAILED(f.builder->RenderStream(
+        nullptr, nullptr, static_cast<IBaseFilter*>(f.source.Get()), nullptr, second.Get())));
+    EXPECT_FALSE(f.source->pin(0)->IsConnected());
+    EXPECT_FALSE(f.source->pin(2)->IsConnected());
+}
+
+TEST(CaptureGraphBuilderTest, RenderStreamFromAPinThroughAnIntermediateAndUndoOnFailure) {
+    Fixture f;
+    ComPtr<PassThroughTransform> pass = PassThroughTransform::Create();
+    ComPtr<TestRenderer> sink = TestRenderer::Create(major(MEDIATYPE_Video));
+    f.graph->AddFilter(pass.Get(), u"Pass");
+    f.graph->AddFilter(sink.Get(), u"Sink");
+    ASSERT_EQ(f.builder->RenderStream(nullptr, &MEDIATYPE_Video, f.source->pin(2), pass.Get(),
+                                      sink.Get()),
+              S_OK);
+    EXPECT_TRUE(f.source->pin(2)->IsConnected());
+    EXPECT_TRUE(pass->OutputPin()->IsConnected());
+    EXPECT_TRUE(sink->InputPin()->IsConnected());
+
+    // Audio through a fresh pass-through into a video-only sink fails, and the first
+    // half of the path is undone.
+    ComPtr<PassThroughTransform> pass2 = PassThroughTransform::Create();
+    ComPtr<TestRenderer> videoOnly = TestRenderer::Create(major(MEDIATYPE_Video));
+    f.graph->AddFilter(pass2.Get(), u"Pass 2");
+    f.graph->AddFilter(videoOnly.Get(), u"Video only");
+    EXPECT_TRUE(FAILED(
+        f.builder->RenderStream(nullptr, nullptr, f.source->pin(1), pass2.Get(), videoOnly.Get())));
+    EXPECT_FALSE(f.source->pin(1)->IsConnected());
+    EXPECT_FALSE(pass2->InputPin()->IsConnected());
+    EXPECT_EQ(f.builder->RenderStream(nullptr, nullptr, f.source->pin(1), nullptr, nullptr),
+              E_INVALIDARG);
+}
+
+TEST(CaptureGraphBuilderTest, RenderedGraphStreams) {
+    Fixture f;
+    ComPtr<TestRenderer> sink = TestRenderer::Create(major(MEDIATYPE_Video));
+    f.graph->AddFilter(sink.Get(), u"Sink");
+    ASSERT_EQ(f.builder->RenderStream(nullptr, nullptr, static_cast<IBaseFilter*>(f.source.Get()),
+                                      nullptr, sink.Get()),
+              S_OK);
+    ComPtr<IMediaControl> control = f.graph.As<IMediaControl>();
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_TRUE(WaitForEvent(f.graph.Get(), EC_COMPLETE));
+    EXPECT_EQ(sink->samples().size(), 10u);
+    EXPECT_EQ(CallBounded([&] { return control->Stop(); }), S_OK);
+}
+
+} // namespace
+} // namespace zentar
