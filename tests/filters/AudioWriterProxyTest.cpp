@@ -1,0 +1,213 @@
+// AudioWriterProxy driven through a real graph into a collecting renderer: the chunk
+// geometry of common formats, the carry of partial sample frames (the received bytes
+// must be the pushed byte stream, cut on sample frames), time stamps from the bytes
+// sent, and the failure paths of PushAudio.
+#include "filters/AudioWriterProxy.h"
+#include "filters/AudioProxyPin.h"
+#include "platform/streaming/MediaGuids.h"
+#include "tests/filters/FilterTestGraph.h"
+
+#include <gtest/gtest.h>
+
+namespace zentar {
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) {
+    WAVEFORMATEX format;
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = channels;
+    format.nSamplesPerSec = rate;
+    format.wBitsPerSample = bits;
+    format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
+    format.nAvgBytesPerSec = format.nBlockAlign * rate;
+    return format;
+}
+
+struct AudioProxyRig {
+    AudioProxyRig(const WAVEFORMATEX& format, double rate) {
+        filter = AudioWriterProxy::Create();
+        filter.As(proxy);
+        proxy->SetFrameRate(rate);
+        proxy->SetFormat(&format);
+        MediaType audio;
+        audio.majortype = MEDIATYPE_Audio;
+        renderer = test::CollectingRenderer::Create(audio);
+    }
+    HRESULT build() {
+        graph.add(filter.Get(), u"AudioWriterProxy");
+        graph.add(renderer.Get(), u"Renderer");
+        return graph.connect(filter.Get(), renderer.Get());
+    }
+    AudioProxyPin* pin() {
+        return static_cast<AudioProxyPin*>(
+            static_cast<BasePin*>(test::FirstPin(filter.Get(), PINDIR_OUTPUT)));
+    }
+    // The next chunk of one continuous byte stream (byte i of the stream is i * 7).
+    std::vector<BYTE> nextChunk() {
+        std::vector<BYTE> chunk(static_cast<size_t>(pin()->geometry().chunkBytes));
+        for (BYTE& b : chunk)
+            b = static_cast<BYTE>(streamBytes++ * 7);
+        return chunk;
+    }
+    HRESULT push(const BYTE* chunk) {
+        HRESULT hr = E_UNEXPECTED;
+        test::MustReturnWithin(kWaitMs, "PushAudio", [&] { hr = proxy->PushAudio(chunk); });
+        return hr;
+    }
+    // Pushes `count` chunks and returns the lengths of the samples they gave.
+    std::vector<LONG> pushChunks(int count) {
+        const size_t before = renderer->samples().size();
+        for (int i = 0; i < count; ++i) {
+            auto chunk = nextChunk();
+            EXPECT_EQ(push(chunk.data()), S_OK);
+        }
+        EXPECT_TRUE(renderer->waitForSamples(before + static_cast<size_t>(count), kWaitMs));
+        std::vector<LONG> lengths;
+        const auto samples = renderer->samples();
+        for (size_t i = before; i < samples.size(); ++i)
+            lengths.push_back(samples[i].length);
+        return lengths;
+    }
+
+    ComPtr<IBaseFilter> filter;
+    ComPtr<IAudioWriterProxy> proxy;
+    ComPtr<test::CollectingRenderer> renderer;
+    test::TestGraph graph;
+    size_t streamBytes = 0;
+};
+
+TEST(AudioWriterProxy, PartialSampleFramesAreCarriedIntoTheNextSample) {
+    // 44,100 Hz, 16-bit stereo at 29.97: 5,885-byte chunks of 4-byte sample frames.
+    AudioProxyRig rig(Pcm(2, 44100, 16), 29.97);
+    ASSERT_EQ(rig.build(), S_OK);
+    const auto g = rig.pin()->geometry();
+    EXPECT_EQ(g.chunkBytes, 5885);
+    EXPECT_EQ(g.wholeBytes, 5884);
+    EXPECT_EQ(g.tailBytes, 1);
+    EXPECT_EQ(g.maxSampleBytes, 5888);
+    ALLOCATOR_PROPERTIES props;
+    ASSERT_EQ(rig.pin()->allocator()->GetProperties(&props), S_OK);
+    EXPECT_EQ(props.cbBuffer, 5888);
+
+    ASSERT_EQ(rig.graph.control->Run(), S_OK);
+    EXPECT_EQ(rig.pushChunks(4), (std::vector<LONG>{5884, 5884, 5884, 5888}));
+    EXPECT_EQ(rig.pin()->carryLength(), 0);
+    const auto samples = rig.renderer->samples();
+    EXPECT_EQ(samples[0].start, 0);
+    EXPECT_EQ(samples[0].stop, 333560);
+    EXPECT_EQ(samples[3].stop - samples[3].start, 333786);
+    EXPECT_EQ(samples[1].start, samples[0].stop);
+
+    // Every byte pushed arrives once, in order, with no byte of a frame split off.
+    std::vector<BYTE> received;
+    for (const auto& payload : rig.renderer->payloads())
+        received.insert(received.end(), payload.begin(), payload.end());
+    ASSERT_EQ(received.size(), 4u * 5885);
+    for (size_t i = 0; i < received.size(); ++i)
+        ASSERT_EQ(received[i], static_cast<BYTE>(i * 7)) << "byte " << i;
+
+    // A partial frame left at the end is dropped with the end of the stream.
+    EXPECT_EQ(rig.pushChunks(7).size(), 7u);
+    EXPECT_EQ(rig.pin()->carryLength(), 3);
+    EXPECT_EQ(rig.proxy->PushAudio(nullptr), S_OK);
+    ASSERT_TRUE(rig.renderer->waitForEndOfStream(kWaitMs));
+    EXPECT_EQ(rig.renderer->samples().size(), 11u);
+    EXPECT_TRUE(rig.renderer->checker().violations().empty());
+    rig.graph.control->Stop();
+}
+
+TEST(AudioWriterProxy, ExactChunkGeometries) {
+    struct Case {
+        WAVEFORMATEX format;
+        double rate;
+        LONG chunk;
+        REFERENCE_TIME duration;
+    };
+    const Case cases[] = {{Pcm(2, 48000, 16), 25.0, 7680, 400000},
+                          {Pcm(1, 22050, 8), 29.97, 735, 333333}};
+    for (const Case& c : cases) {
+        AudioProxyRig rig(c.format, c.rate);
+        ASSERT_EQ(rig.build(), S_OK);
+        EXPECT_EQ(rig.pin()->geometry().tailBytes, 0);
+        ASSERT_EQ(rig.graph.control->Run(), S_OK);
+        EXPECT_EQ(rig.pushChunks(3), (std::vector<LONG>(3, c.chunk)));
+        const auto samples = rig.renderer->samples();
+        EXPECT_EQ(samples[2].start, 2 * c.duration);
+        EXPECT_EQ(samples[2].stop, 3 * c.duration);
+        rig.proxy->PushAudio(nullptr);
+        rig.graph.control->Stop();
+    }
+}
+
+TEST(AudioWriterProxy, OfferedFormatIsDerivedFromChannelsRateAndBits) {
+    WAVEFORMATEX wrong = Pcm(2, 44100, 16);
+    wrong.nBlockAlign = 3;
+    wrong.nAvgBytesPerSec = 0;
+    wrong.wFormatTag = 0x55;
+    AudioProxyRig rig(wrong, 25.0);
+    MediaType offered;
+    ASSERT_EQ(rig.pin()->GetMediaType(0, &offered), S_OK);
+    const auto* wave = offered.FormatAs<WAVEFORMATEX>();
+    ASSERT_EQ(offered.cbFormat(), 18u);
+    EXPECT_EQ(wave->wFormatTag, WAVE_FORMAT_PCM);
+    EXPECT_EQ(wave->nBlockAlign, 4);
+    EXPECT_EQ(wave->nAvgBytesPerSec, 176400u);
+    EXPECT_EQ(offered.lSampleSize, 4u);
+    ASSERT_EQ(rig.build(), S_OK);
+    EXPECT_EQ(rig.pin()->geometry().chunkBytes, 7056);
+
+    // Types the chunk arithmetic cannot serve are refused.
+    MediaType bad = offered;
+    bad.FormatAs<WAVEFORMATEX>()->nBlockAlign = 0;
+    EXPECT_EQ(rig.pin()->CheckMediaType(&bad), S_FALSE);
+    bad.formattype = FORMAT_VideoInfo;
+    EXPECT_EQ(rig.pin()->CheckMediaType(&bad), S_FALSE);
+    EXPECT_EQ(rig.pin()->CheckMediaType(nullptr), E_INVALIDARG);
+}
+
+TEST(AudioWriterProxy, DownstreamFailureEndsTheWaitingPushWithItsCode) {
+    AudioProxyRig rig(Pcm(2, 48000, 16), 25.0);
+    rig.renderer->failAt = 0;
+    rig.renderer->failWith = E_ACCESSDENIED;
+    ASSERT_EQ(rig.build(), S_OK);
+    ASSERT_EQ(rig.graph.control->Run(), S_OK);
+    auto chunk = rig.nextChunk();
+    EXPECT_EQ(rig.push(chunk.data()), S_OK); // copied; its delivery fails afterwards
+    EXPECT_EQ(rig.push(chunk.data()), E_ACCESSDENIED);
+    rig.proxy->PushAudio(nullptr);
+    rig.graph.control->Stop();
+}
+
+TEST(AudioWriterProxy, PushesThatCannotBeTakenFailInsteadOfHanging) {
+    AudioProxyRig rig(Pcm(2, 48000, 16), 25.0);
+    rig.renderer->refuseFrom = 0;
+    ASSERT_EQ(rig.build(), S_OK);
+    auto chunk = rig.nextChunk();
+    EXPECT_EQ(rig.push(chunk.data()), VFW_E_WRONG_STATE); // never run
+    ASSERT_EQ(rig.graph.control->Run(), S_OK);
+    EXPECT_EQ(rig.push(chunk.data()), S_OK); // copied, then refused downstream
+    EXPECT_EQ(rig.push(chunk.data()), VFW_E_WRONG_STATE);
+    rig.graph.control->Stop();
+}
+
+TEST(AudioWriterProxy, TimesRestartAtZeroAfterStopAndRun) {
+    AudioProxyRig rig(Pcm(2, 48000, 16), 25.0);
+    ASSERT_EQ(rig.build(), S_OK);
+    ASSERT_EQ(rig.graph.control->Run(), S_OK);
+    rig.pushChunks(2);
+    rig.proxy->PushAudio(nullptr);
+    ASSERT_TRUE(rig.renderer->waitForEndOfStream(kWaitMs));
+    ASSERT_EQ(rig.graph.control->Stop(), S_OK);
+    rig.renderer->clear();
+    ASSERT_EQ(rig.graph.control->Run(), S_OK);
+    rig.pushChunks(1);
+    EXPECT_EQ(rig.renderer->samples()[0].start, 0);
+    EXPECT_EQ(rig.renderer->samples()[0].stop, 400000);
+    rig.proxy->PushAudio(nullptr);
+    rig.graph.control->Stop();
+}
+
+} // namespace
+} // namespace zentar
