@@ -39,6 +39,8 @@ public:
     HRESULT Active() override;
     HRESULT Inactive() override;
 
+    // The connection's allocator (borrowed), or nullptr when none has been agreed.
+    IMemAllocator* PeekAllocator() const { return allocator_.Get(); }
     bool IsFlushing() const { return flushing_.load(std::memory_order_acquire); }
     bool AtEndOfStream() const { return endOfStream_.load(std::memory_order_acquire); }
 

@@ -96,6 +96,8 @@ ULONG FilterGraph::Release() {
         return 0;
     refCount_.fetch_add(1, std::memory_order_acq_rel); // alive while shutting down
     shutdown();
+    // A reference taken meanwhile and kept finalises again when it is dropped.
+    finalizing_.store(false);
     if (refCount_.fetch_sub(1, std::memory_order_acq_rel) - 1 == 0)
         delete this;
     return 0;
