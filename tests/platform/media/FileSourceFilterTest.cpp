@@ -1,0 +1,199 @@
+// FileSourceFilter in real graphs: AddSourceFilter through the registry, a collecting
+// renderer on the streaming thread, durations in the three time formats, seeking while
+// running, only connected streams decoded, Stop while the renderer blocks.
+#include "platform/media/FileSourceFilter.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/media/MediaRegistration.h"
+#include "platform/streaming/MediaGuids.h"
+#include "tests/platform/streaming/StreamingTestUtil.h"
+#include "tests/support/media/MediaFixture.h"
+#include "tests/support/media/Probe.h"
+#include "tests/support/streaming/TestRenderer.h"
+
+namespace zentar {
+namespace {
+
+using test::CallBounded;
+using test::kWaitMs;
+
+const std::string kTree = std::string(ZENTAR_SHARED_MEDIA_DIR) + "/tree.avi";
+
+std::u16string wide(const std::string& text) {
+    return std::u16string(text.begin(), text.end());
+}
+
+MediaType partialType(const GUID& major, const GUID& subtype) {
+    MediaType type;
+    type.majortype = major;
+    type.subtype = subtype;
+    return type;
+}
+
+ComPtr<IPin> inputPin(IBaseFilter* filter) {
+    ComPtr<IEnumPins> pins;
+    filter->EnumPins(pins.GetAddressOf());
+    ComPtr<IPin> pin;
+    while (pins->Next(1, pin.GetAddressOf(), nullptr) == S_OK) {
+        PIN_DIRECTION direction = PINDIR_OUTPUT;
+        pin->QueryDirection(&direction);
+        if (direction == PINDIR_INPUT) {
+            return pin;
+        }
+    }
+    return nullptr;
+}
+
+// A graph of the file's source filter and a renderer on one of its pins.
+struct ReaderGraph {
+    ComPtr<IGraphBuilder> graph = test::MakeGraph();
+    ComPtr<IBaseFilter> source;
+    ComPtr<test::TestRenderer> renderer;
+
+    HRESULT build(const std::string& path, const char16_t* pin, const MediaType& accepted) {
+        RegisterMediaFilters();
+        const std::u16string name = wide(path);
+        HRESULT hr = graph->AddSourceFilter(name.c_str(), name.c_str(), source.GetAddressOf());
+        if (FAILED(hr)) {
+            return hr;
+        }
+        renderer = test::TestRenderer::Create(accepted);
+        graph->AddFilter(renderer.Get(), u"Renderer");
+        hr = graph->Connect(test::PinOf(source.Get(), pin).Get(), inputPin(renderer.Get()).Get());
+        if (FAILED(hr)) {
+            return hr;
+        }
+        graph.As<IMediaFilter>()->SetSyncSource(nullptr);
+        return S_OK;
+    }
+    ComPtr<IMediaControl> control() { return graph.As<IMediaControl>(); }
+    ComPtr<IMediaSeeking> seeking() { return graph.As<IMediaSeeking>(); }
+};
+
+TEST(FileSourceFilterTest, TreeAviPlaysThroughAGraphAndSeeksBackToZero) {
+    ReaderGraph g;
+    ASSERT_EQ(g.build(kTree, u"Video", partialType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24)), S_OK);
+    MediaType connected;
+    ASSERT_EQ(inputPin(g.renderer.Get())->ConnectionMediaType(&connected), S_OK);
+    const auto* vih = connected.FormatAs<VIDEOINFOHEADER>();
+    ASSERT_NE(vih, nullptr);
+    EXPECT_EQ(vih->AvgTimePerFrame, 666670);
+    EXPECT_EQ(vih->bmiHeader.biWidth, 320);
+    EXPECT_EQ(vih->bmiHeader.biHeight, 240);
+    EXPECT_EQ(connected.lSampleSize, 320u * 240 * 3);
+
+    ComPtr<IMediaSeeking> seeking = g.seeking();
+    LONGLONG duration = 0;
+    ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
+    EXPECT_NEAR(static_cast<double>(duration), 296001480.0, 1.0);
+    ASSERT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_FRAME), S_OK);
+    ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
+    EXPECT_EQ(duration, 444);
+    EXPECT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_SAMPLE), E_INVALIDARG);
+    ASSERT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME), S_OK);
+
+    ASSERT_EQ(CallBounded([&] { return g.control()->Run(); }), S_OK);
+    ASSERT_TRUE(g.renderer->waitForEndOfStream(kWaitMs));
+    ASSERT_TRUE(test::WaitForEvent(g.graph.Get(), EC_COMPLETE));
+    const auto first = g.renderer->samples();
+    const auto probed = test::probeStream(kTree, "v:0", true);
+    ASSERT_TRUE(probed);
+    ASSERT_EQ(static_cast<int64_t>(first.size()), probed->frames);
+    for (size_t i = 0; i + 1 < first.size(); ++i) {
+        ASSERT_EQ(first[i].stop, first[i + 1].start);
+        ASSERT_EQ(first[i].length, 320 * 240 * 3);
+    }
+
+    // Back to the start while the graph runs: the same frames again.
+    g.renderer->clear();
+    LONGLONG zero = 0;
+    ASSERT_EQ(CallBounded([&] {
+                  return seeking->SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr,
+                                               AM_SEEKING_NoPositioning);
+              }),
+              S_OK);
+    ASSERT_TRUE(g.renderer->waitForEndOfStream(kWaitMs));
+    const auto again = g.renderer->samples();
+    ASSERT_EQ(again.size(), first.size());
+    EXPECT_EQ(again.front().start, 0);
+    EXPECT_EQ(again.back().stop, first.back().stop);
+    ASSERT_EQ(CallBounded([&] { return g.control()->Stop(); }), S_OK);
+    EXPECT_TRUE(g.renderer->checker().violations().empty());
+}
+
+TEST(FileSourceFilterTest, OnlyTheConnectedAudioStreamIsDecoded) {
+    test::TempFolder folder("source");
+    test::ClipSpec spec;
+    spec.video = test::VideoSpec{};
+    spec.video->frames = 50;
+    spec.audio = test::AudioSpec{};
+    spec.audio->encoder = "pcm_u8";
+    spec.audio->channels = 1;
+    spec.audio->sampleRate = 22050;
+    spec.audio->seconds = 2.0;
+    const std::string path = test::writeClip(folder.file("a.avi"), spec);
+
+    ReaderGraph g;
+    ASSERT_EQ(g.build(path, u"Audio", partialType(MEDIATYPE_Audio, MEDIASUBTYPE_PCM)), S_OK);
+    MediaType connected;
+    ASSERT_EQ(inputPin(g.renderer.Get())->ConnectionMediaType(&connected), S_OK);
+    const auto* wf = connected.FormatAs<WAVEFORMATEX>();
+    ASSERT_NE(wf, nullptr);
+    EXPECT_EQ(wf->nSamplesPerSec, 22050u);
+    EXPECT_EQ(wf->nChannels, 1);
+    EXPECT_EQ(wf->wBitsPerSample, 8);
+
+    ComPtr<IMediaSeeking> seeking = g.seeking();
+    EXPECT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_FRAME), E_INVALIDARG);
+    ASSERT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_SAMPLE), S_OK);
+    LONGLONG samples = 0;
+    ASSERT_EQ(seeking->GetDuration(&samples), S_OK);
+    EXPECT_NEAR(static_cast<double>(samples), 44100.0, 30.0);
+
+    ASSERT_EQ(CallBounded([&] { return g.control()->Run(); }), S_OK);
+    ASSERT_TRUE(g.renderer->waitForEndOfStream(kWaitMs));
+    LONG total = 0;
+    for (const auto& s : g.renderer->samples()) {
+        total += s.length;
+    }
+    EXPECT_EQ(total, 44100);
+    ASSERT_EQ(CallBounded([&] { return g.control()->Stop(); }), S_OK);
+}
+
+TEST(FileSourceFilterTest, StopWhileTheRendererBlocksReturns) {
+    ReaderGraph g;
+    ASSERT_EQ(g.build(kTree, u"Video", partialType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24)), S_OK);
+    g.renderer->blockAt = 3;
+    ASSERT_EQ(CallBounded([&] { return g.control()->Run(); }), S_OK);
+    ASSERT_EQ(WaitForSingleObject(g.renderer->BlockedHandle(), kWaitMs), WAIT_OBJECT_0);
+    ASSERT_EQ(CallBounded([&] { return g.control()->Stop(); }), S_OK);
+    // And it plays again from where the position was set.
+    g.renderer->blockAt = -1;
+    g.renderer->clear();
+    LONGLONG zero = 0;
+    ASSERT_EQ(g.seeking()->SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, 0), S_OK);
+    ASSERT_EQ(CallBounded([&] { return g.control()->Run(); }), S_OK);
+    ASSERT_TRUE(g.renderer->waitForSamples(5, kWaitMs));
+    EXPECT_EQ(g.renderer->samples().front().start, 0);
+    ASSERT_EQ(CallBounded([&] { return g.control()->Stop(); }), S_OK);
+}
+
+TEST(FileSourceFilterTest, UnreadableFileIsNotAddedToTheGraph) {
+    RegisterMediaFilters();
+    test::TempFolder folder("badsource");
+    const std::string path = folder.file("empty.mpg");
+    std::fclose(std::fopen(path.c_str(), "wb"));
+    ComPtr<IGraphBuilder> graph = test::MakeGraph();
+    ComPtr<IBaseFilter> source;
+    const std::u16string name = wide(path);
+    EXPECT_TRUE(FAILED(graph->AddSourceFilter(name.c_str(), name.c_str(), source.GetAddressOf())));
+    EXPECT_FALSE(source);
+    std::string error;
+    ComPtr<FileSourceFilter> direct;
+    EXPECT_TRUE(FAILED(FileSourceFilter::Create(path, direct, &error)));
+    EXPECT_NE(error.find("empty.mpg"), std::string::npos);
+}
+
+} // namespace
+} // namespace zentar
