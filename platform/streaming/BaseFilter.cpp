@@ -53,7 +53,9 @@ HRESULT BaseFilter::Stop() {
 HRESULT BaseFilter::Pause() {
     AutoLock lock(filterLock_);
     if (state() == State_Stopped) {
-        HRESULT hr = activatePinsLocked();
+        HRESULT hr = OnLeavingStopped();
+        if (SUCCEEDED(hr))
+            hr = activatePinsLocked();
         if (FAILED(hr))
             return hr;
     }
@@ -70,6 +72,7 @@ HRESULT BaseFilter::Run(REFERENCE_TIME start) {
             return hr;
     }
     state_.store(State_Running, std::memory_order_release);
+    OnRunning();
     return S_OK;
 }
 

@@ -55,6 +55,12 @@ protected:
     // by overriding this and calling it for the rest.
     void* QueryInterfaceExtra(REFIID iid) override;
 
+    // Called under filterLock_ when the filter leaves Stopped, before its pins activate;
+    // a failure fails Pause.
+    virtual HRESULT OnLeavingStopped() { return S_OK; }
+    // Called under filterLock_ each time Run has set the state to Running.
+    virtual void OnRunning() {}
+
     // Activates every connected pin (leaving Stopped); undoes them all on a failure.
     HRESULT activatePinsLocked();
     // Deactivates every pin; returns the first failure.

@@ -39,14 +39,19 @@ HRESULT BasePin::Connect(IPin* receivePin, const MediaType* type) {
     if (!receivePin)
         return E_POINTER;
     AutoLock lock(lock_);
+    HRESULT hr = checkConnectable(receivePin);
+    return FAILED(hr) ? hr : agreeMediaType(receivePin, type);
+}
+
+HRESULT BasePin::checkConnectable(IPin* peer) {
     if (IsConnected())
         return VFW_E_ALREADY_CONNECTED;
     if (!filterIsStopped())
         return VFW_E_NOT_STOPPED;
     PIN_DIRECTION other;
-    if (FAILED(receivePin->QueryDirection(&other)) || other == direction_)
+    if (FAILED(peer->QueryDirection(&other)) || other == direction_)
         return VFW_E_INVALID_DIRECTION;
-    return agreeMediaType(receivePin, type);
+    return S_OK;
 }
 
 HRESULT BasePin::agreeMediaType(IPin* receivePin, const MediaType* type) {
@@ -113,14 +118,10 @@ HRESULT BasePin::ReceiveConnection(IPin* connector, const MediaType* type) {
     if (!connector || !type)
         return E_POINTER;
     AutoLock lock(lock_);
-    if (IsConnected())
-        return VFW_E_ALREADY_CONNECTED;
-    if (!filterIsStopped())
-        return VFW_E_NOT_STOPPED;
-    PIN_DIRECTION other;
-    if (FAILED(connector->QueryDirection(&other)) || other == direction_)
-        return VFW_E_INVALID_DIRECTION;
-    HRESULT hr = CheckConnect(connector);
+    HRESULT hr = checkConnectable(connector);
+    if (FAILED(hr))
+        return hr;
+    hr = CheckConnect(connector);
     if (FAILED(hr)) {
         BreakConnect();
         return hr;

@@ -73,6 +73,8 @@ protected:
     CriticalSection& lock_; // the filter's filterLock_
 
 private:
+    // Both ends may connect: this pin free, its filter stopped, opposite directions.
+    HRESULT checkConnectable(IPin* peer);
     HRESULT agreeMediaType(IPin* receivePin, const MediaType* type);
     HRESULT tryMediaTypes(IPin* receivePin, const MediaType* partial, IEnumMediaTypes* types);
     HRESULT attemptConnection(IPin* receivePin, const MediaType& type);

@@ -35,33 +35,17 @@ HRESULT BaseRenderer::Stop() {
     return deactivatePinsLocked();
 }
 
-HRESULT BaseRenderer::Pause() {
-    AutoLock lock(filterLock_);
-    if (state() == State_Stopped) {
-        stopWake_.Reset();
-        endOfStream_.store(false);
-        completeSent_.store(false);
-        HRESULT hr = activatePinsLocked();
-        if (FAILED(hr))
-            return hr;
-    }
-    state_.store(State_Paused, std::memory_order_release);
+HRESULT BaseRenderer::OnLeavingStopped() {
+    stopWake_.Reset();
+    endOfStream_.store(false);
+    completeSent_.store(false);
     return S_OK;
 }
 
-HRESULT BaseRenderer::Run(REFERENCE_TIME start) {
-    AutoLock lock(filterLock_);
-    startTime_ = start;
-    if (state() == State_Stopped) {
-        HRESULT hr = Pause();
-        if (FAILED(hr))
-            return hr;
-    }
-    state_.store(State_Running, std::memory_order_release);
+void BaseRenderer::OnRunning() {
     // An end of stream that came while paused completes now. No interface lock here:
     // a sample being rendered may hold it for as long as it waits.
     sendCompleteIfDue();
-    return S_OK;
 }
 
 void BaseRenderer::sendCompleteIfDue() {

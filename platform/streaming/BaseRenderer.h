@@ -23,8 +23,6 @@ namespace zentar {
 class BaseRenderer : public BaseFilter {
 public:
     HRESULT Stop() override;
-    HRESULT Pause() override;
-    HRESULT Run(REFERENCE_TIME start) override;
 
     int GetPinCount() override { return 1; }
     BasePin* GetPin(int index) override;
@@ -57,6 +55,8 @@ protected:
     ~BaseRenderer() override;
 
     CriticalSection& interfaceLock() { return interfaceLock_; }
+    HRESULT OnLeavingStopped() override;
+    void OnRunning() override;
 
 private:
     void wakeRenderer();

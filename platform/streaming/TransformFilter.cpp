@@ -16,31 +16,6 @@ BasePin* TransformFilter::GetPin(int index) {
     return nullptr;
 }
 
-HRESULT TransformFilter::Pause() {
-    AutoLock lock(filterLock_);
-    if (state() == State_Stopped) {
-        HRESULT hr = StartStreaming();
-        if (SUCCEEDED(hr))
-            hr = activatePinsLocked();
-        if (FAILED(hr))
-            return hr;
-    }
-    state_.store(State_Paused, std::memory_order_release);
-    return S_OK;
-}
-
-HRESULT TransformFilter::Run(REFERENCE_TIME start) {
-    AutoLock lock(filterLock_);
-    startTime_ = start;
-    if (state() == State_Stopped) {
-        HRESULT hr = Pause();
-        if (FAILED(hr))
-            return hr;
-    }
-    state_.store(State_Running, std::memory_order_release);
-    return S_OK;
-}
-
 HRESULT TransformFilter::Stop() {
     AutoLock lock(filterLock_);
     if (state() == State_Stopped)

@@ -26,8 +26,6 @@ namespace zentar {
 class TransformFilter : public BaseFilter {
 public:
     HRESULT Stop() override;
-    HRESULT Pause() override;
-    HRESULT Run(REFERENCE_TIME start) override;
 
     int GetPinCount() override { return 2; }
     BasePin* GetPin(int index) override;
@@ -64,6 +62,8 @@ public:
 protected:
     explicit TransformFilter(const CLSID& clsid);
     ~TransformFilter() override;
+
+    HRESULT OnLeavingStopped() override { return StartStreaming(); }
 
     // The input pin's checks for a Receive override: S_OK means go on.
     HRESULT receiveCheck(IMediaSample* input);

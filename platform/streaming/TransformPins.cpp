@@ -79,6 +79,10 @@ HRESULT TransformOutputPin::BreakConnect() {
     return BaseOutputPin::BreakConnect();
 }
 
+void* TransformOutputPin::QueryInterfaceExtra(REFIID iid) {
+    return interfaceProvider_ ? interfaceProvider_(iid) : nullptr;
+}
+
 HRESULT TransformOutputPin::DecideBufferSize(IMemAllocator* allocator,
                                              ALLOCATOR_PROPERTIES* request) {
     return transform_->DecideBufferSize(allocator, request);

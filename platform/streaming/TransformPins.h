@@ -7,6 +7,8 @@
 #include "platform/streaming/BaseInputPin.h"
 #include "platform/streaming/BaseOutputPin.h"
 
+#include <functional>
+
 namespace zentar {
 
 class TransformFilter;
@@ -45,8 +47,19 @@ public:
     HRESULT BreakConnect() override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
 
+    // Further interfaces the output pin answers (a compressor's controls live on its
+    // output pin); the provider returns nullptr for the others. Set while the filter is
+    // built, before the pin is handed out.
+    void SetInterfaceProvider(std::function<void*(REFIID)> provider) {
+        interfaceProvider_ = std::move(provider);
+    }
+
+protected:
+    void* QueryInterfaceExtra(REFIID iid) override;
+
 private:
     TransformFilter* const transform_;
+    std::function<void*(REFIID)> interfaceProvider_; // fixed once the filter is built
 };
 
 } // namespace zentar
