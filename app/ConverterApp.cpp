@@ -13,6 +13,21 @@
 
 namespace zentar {
 
+namespace {
+// The text for a caught exception: the program's message, else the exception's own text.
+std::string describe(const std::exception_ptr& error) {
+    if (const std::optional<std::string> message = MessageForException(error))
+        return *message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+    }
+    return "Unexpected error.";
+}
+} // namespace
+
 ConverterApp::ConverterApp(int& argc, char** argv)
     : QApplication(argc, argv), modulePath_(GetModuleFileName()) {
     setApplicationName(QStringLiteral("zentar-converter"));
@@ -27,8 +42,18 @@ ConverterApp* ConverterApp::instance() {
 }
 
 int ConverterApp::Run() {
-    InitInstance();
-    return ExitInstance();
+    int status = 0;
+    try {
+        InitInstance();
+    } catch (...) {
+        // Outside any event (the main window's construction, say) there is no window to
+        // report in: say it on standard error and still release what the process holds.
+        const std::exception_ptr error = std::current_exception();
+        std::cerr << "zentar-converter: " << describe(error) << "\n";
+        status = 1;
+    }
+    const int exitStatus = ExitInstance();
+    return status != 0 ? status : exitStatus;
 }
 
 bool ConverterApp::InitInstance() {
@@ -97,14 +122,8 @@ int ConverterApp::ProcessWndProcException(const std::exception_ptr& error, const
 }
 
 void ConverterApp::showForeignException(const std::exception_ptr& error) {
-    QString text = QStringLiteral("Unexpected error.");
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        text = QString::fromLocal8Bit(e.what());
-    } catch (...) {
-    }
-    QMessageBox::critical(mainDialog_, QStringLiteral("Zentar Video Converter"), text);
+    QMessageBox::critical(mainDialog_, QStringLiteral("Zentar Video Converter"),
+                          QString::fromStdString(describe(error)));
 }
 
 } // namespace zentar

@@ -31,7 +31,8 @@ public:
 
     static ConverterApp* instance();
 
-    // InitInstance, then ExitInstance; the process's exit status.
+    // InitInstance, then ExitInstance; the process's exit status (1 when InitInstance
+    // failed with an exception, which is reported on standard error).
     int Run();
     // Fixes the INI path, then constructs the main window, runs it modally and destroys
     // it. Returns false: the process ends when it returns.
