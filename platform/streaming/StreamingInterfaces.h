@@ -16,22 +16,25 @@
 //
 // Locks (each field in the headers names the lock or thread that owns it)
 //   * BaseFilter::filterLock_ (recursive): the filter's state and its pins' connection
-//     fields (connected pin, connection type, allocator). Taken by control calls only.
+//     fields (connected pin, connection type, allocator). Taken by control calls only;
+//     Stop holds it while it joins the filter's streaming threads.
 //     Connection fields change only while the filter is Stopped, so a streaming thread
 //     (which exists only while not Stopped; thread start and join order the accesses)
 //     reads them without the lock. A streaming thread never takes filterLock_.
 //   * BaseFilter::state_ is atomic, so a streaming thread may read it.
 //   * BaseRenderer::interfaceLock_: held around DoRenderSample and by Stop and flushing
 //     (after they have woken the renderer, see below); subclasses guard their own
-//     setters with it.
+//     setters with it. Pause and Run never take it, so they cannot block on a sample
+//     that waits.
 //   * TransformFilter::receiveLock_: held by the streaming thread around Receive and
 //     EndOfStream; Stop takes it after decommitting allocators, to wait for the thread
 //     to leave the filter.
 //   * MemAllocator::mutex_: free list and commit state; never held while calling out.
 //   * GraphEventQueue::mutex_: the event queue; Notify may come from any thread.
 //   * FilterGraph::graphLock_: the filter list and graph state; control thread only.
-//   * BaseFilter::infoMutex_: the graph pointer and name, read by streaming threads to
-//     send events; never held while calling out.
+//   * BaseFilter::infoMutex_: the graph pointer and name; NotifyEvent holds it across
+//     the graph's Notify (which takes only the event queue's lock), so the graph can
+//     detach a filter only after any event in flight has been queued.
 //
 // Stop order (FilterGraph::Stop; also Pause -> Stop on a single filter)
 //   The graph stops filters downstream first (renderers, then transforms, then
@@ -54,6 +57,12 @@
 //   waiting for a request) must also wait on StopEvent()/the renderer's
 //   StopWakeHandle() (or override OnStopWake to set its own event) and return promptly
 //   once it is set; that is what lets Stop always return.
+//   A streaming loop can also end on its own (end of stream, a failure, downstream
+//   refusing with S_FALSE); SourceStream::StreamEndedHandle() is set then, so a
+//   hand-over that waits for the streaming thread can wait on it too.
+//   Seeking sources restart their threads with SourceStream::Restart (control thread):
+//   wake and decommit as above, flush downstream (which wakes renderers), join, end the
+//   flush, start a new thread. The graph's last Release stops and detaches everything.
 #pragma once
 
 #include "platform/com/Bstr.h"
