@@ -52,8 +52,7 @@ struct IMoniker : IUnknown {
     // Creates the device's object (a compressor filter) and returns interface `iid`.
     virtual HRESULT BindToObject(IBindCtx* context, IMoniker* left, REFIID iid, void** object) = 0;
     // The device's storage: IPropertyBag with "FriendlyName".
-    virtual HRESULT BindToStorage(IBindCtx* context, IMoniker* left, REFIID iid,
-                                  void** object) = 0;
+    virtual HRESULT BindToStorage(IBindCtx* context, IMoniker* left, REFIID iid, void** object) = 0;
 };
 
 struct IEnumMoniker : IUnknown {
