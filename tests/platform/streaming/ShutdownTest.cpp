@@ -185,5 +185,47 @@ TEST(ShutdownTest, ExceptionsOnTheStreamingThreadAreReportedNotPropagated) {
     EXPECT_EQ(CallBounded([&] { return graph.As<IMediaControl>()->Stop(); }), S_OK);
 }
 
+TEST(ShutdownTest, DownstreamRefusalEndsTheLoopVisiblyWithoutAnEvent) {
+    Graph g(pinConfig(100000));
+    ASSERT_EQ(g.control->Run(), S_OK);
+    ASSERT_TRUE(g.renderer->waitForSamples(2, kWaitMs));
+    // A flushing renderer answers S_FALSE: the source stops sending, and a hand-over
+    // that waits for the thread sees it through the ended handle.
+    g.renderer->BeginFlush();
+    EXPECT_EQ(WaitForSingleObject(g.source->pin(0)->StreamEndedHandle(), kWaitMs), WAIT_OBJECT_0);
+    g.renderer->EndFlush();
+    EXPECT_TRUE(g.noEventQueued());
+    EXPECT_EQ(CallBounded([&] { return g.control->Stop(); }), S_OK);
+}
+
+TEST(ShutdownTest, AStreamingThreadThatCannotStartFailsRunAndLeavesAllStopped) {
+    struct RefusingPin : TestSourcePin {
+        using TestSourcePin::TestSourcePin;
+        HRESULT OnThreadCreate() override { return E_OUTOFMEMORY; }
+    };
+    struct RefusingSource : TestSource {
+        RefusingSource() : TestSource({}) {
+            TestSourcePinConfig config = pinConfig(5);
+            AddPin(std::make_unique<RefusingPin>(this, std::move(config)));
+        }
+    };
+    ComPtr<IGraphBuilder> graph = MakeGraph();
+    ComPtr<RefusingSource> source = MakeComObject<RefusingSource>();
+    MediaType video;
+    video.majortype = MEDIATYPE_Video;
+    ComPtr<TestRenderer> renderer = TestRenderer::Create(video);
+    graph->AddFilter(source.Get(), u"Source");
+    graph->AddFilter(renderer.Get(), u"Renderer");
+    ASSERT_EQ(graph->Connect(source->pin(0), renderer->InputPin()), S_OK);
+    ComPtr<IMediaControl> control = graph.As<IMediaControl>();
+    EXPECT_EQ(CallBounded([&] { return control->Run(); }), E_OUTOFMEMORY);
+    OAFilterState state = -1;
+    control->GetState(0, &state);
+    EXPECT_EQ(state, State_Stopped);
+    EXPECT_EQ(renderer->state(), State_Stopped);
+    EXPECT_EQ(source->state(), State_Stopped);
+    EXPECT_TRUE(renderer->samples().empty());
+}
+
 } // namespace
 } // namespace zentar
