@@ -28,7 +28,9 @@ public:
     SourceStream(SourceFilter* filter, std::u16string_view name);
     ~SourceStream() override;
 
-    // Hooks run on the streaming thread.
+    // Hooks run on the streaming thread; none may take filterLock_ (OnThreadCreate runs
+    // while the control thread holds it, waiting for the result; Stop holds it while
+    // it joins the thread).
     // Fills an empty sample (data, length, times). S_OK: deliver it; S_FALSE: end of
     // stream; a failure: the stream failed.
     virtual HRESULT FillBuffer(IMediaSample* sample) = 0;
