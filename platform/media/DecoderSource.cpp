@@ -4,6 +4,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <optional>
 
 #include "platform/media/FFmpegError.h"
 #include "platform/media/FFmpegPtr.h"
@@ -17,6 +18,8 @@ namespace {
 constexpr AVRational kHnsBase{1, 10'000'000};
 // A decoder that reports this many errors in a row without a frame is given up on.
 constexpr int kMaxConsecutiveErrors = 1000;
+// Seeks that land after their target start earlier, 1 s, 2 s, 4 s ... before it.
+constexpr int kMaxSeekAttempts = 8;
 
 REFERENCE_TIME toHns(int64_t value, AVRational timeBase) {
     return av_rescale_q_rnd(value, timeBase, kHnsBase,
@@ -78,7 +81,11 @@ struct DecoderSource::Impl {
     HRESULT readVideo(Stream& s, uint8_t* dst, uint32_t capacity, SampleInfo& info);
     bool fillPcm(Stream& s);
     HRESULT readAudio(Stream& s, uint8_t* dst, uint32_t capacity, SampleInfo& info);
-    int seekDemuxer(REFERENCE_TIME positionHns);
+    Stream* seekAnchor() const;
+    int seekDemuxer(Stream& anchor, REFERENCE_TIME positionHns);
+    void resetSelected(REFERENCE_TIME targetHns);
+    std::optional<REFERENCE_TIME> probeFirstStart(Stream& anchor);
+    int seekExact(REFERENCE_TIME positionHns);
 };
 
 void DecoderSource::Stream::resetDecoding() {
@@ -370,9 +377,9 @@ HRESULT DecoderSource::Impl::readAudio(Stream& s, uint8_t* dst, uint32_t capacit
     return S_OK;
 }
 
-int DecoderSource::Impl::seekDemuxer(REFERENCE_TIME positionHns) {
-    // Seek on a selected video stream when there is one: its key frames decide where
-    // decoding can start.
+// Seeks on a selected video stream when there is one: its key frames decide where decoding
+// can start.
+DecoderSource::Stream* DecoderSource::Impl::seekAnchor() const {
     Stream* anchor = nullptr;
     for (const auto& s : streams) {
         if (s->selected && (anchor == nullptr || (s->info.kind == StreamKind::Video &&
@@ -380,20 +387,73 @@ int DecoderSource::Impl::seekDemuxer(REFERENCE_TIME positionHns) {
             anchor = s.get();
         }
     }
+    return anchor;
+}
+
+int DecoderSource::Impl::seekDemuxer(Stream& anchor, REFERENCE_TIME positionHns) {
+    const AVRational tb = anchor.st->time_base;
+    const int64_t ts = anchor.originPts + av_rescale_q(positionHns, kHnsBase, tb);
+    const int index = anchor.info.index;
+    int ret = avformat_seek_file(format.get(), index, INT64_MIN, ts, ts, 0);
+    if (ret < 0) {
+        ret = av_seek_frame(format.get(), index, ts, AVSEEK_FLAG_BACKWARD);
+    }
+    if (ret < 0) {
+        ret = av_seek_frame(format.get(), index, ts, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
+    }
+    return ret;
+}
+
+void DecoderSource::Impl::resetSelected(REFERENCE_TIME targetHns) {
+    std::lock_guard lock(demuxMutex);
+    for (const auto& s : streams) {
+        if (!s->selected) {
+            continue;
+        }
+        s->resetDecoding();
+        s->seekTarget = targetHns;
+        if (s->originPts == AV_NOPTS_VALUE) {
+            s->originPts = s->st->start_time != AV_NOPTS_VALUE ? s->st->start_time : 0;
+        }
+    }
+    demuxEnded = false;
+}
+
+// Where the anchor's first decodable frame after the demuxer's position starts.
+std::optional<REFERENCE_TIME> DecoderSource::Impl::probeFirstStart(Stream& anchor) {
+    AVFrame* frame = anchor.next.get();
+    if (receiveFrame(anchor, frame) != 0) {
+        return std::nullopt;
+    }
+    const REFERENCE_TIME start = frameStart(anchor, *frame);
+    av_frame_unref(frame);
+    return start;
+}
+
+// Demuxers without an index (program streams, for example) search by timestamps and can
+// land after the key frame the target needs: the first frame decoded from there would
+// start after the target. Such a landing is detected by decoding up to that first frame,
+// and the seek starts earlier, up to the beginning of the file.
+int DecoderSource::Impl::seekExact(REFERENCE_TIME positionHns) {
+    Stream* anchor = seekAnchor();
     if (anchor == nullptr) {
         return 0;
     }
-    const AVRational tb = anchor->st->time_base;
-    const int64_t ts = anchor->originPts + av_rescale_q(positionHns, kHnsBase, tb);
-    int ret = avformat_seek_file(format.get(), anchor->info.index, INT64_MIN, ts, ts, 0);
-    if (ret < 0) {
-        ret = av_seek_frame(format.get(), anchor->info.index, ts, AVSEEK_FLAG_BACKWARD);
+    REFERENCE_TIME preroll = 0;
+    for (int attempt = 0;; ++attempt) {
+        const REFERENCE_TIME at = std::max<REFERENCE_TIME>(positionHns - preroll, 0);
+        resetSelected(positionHns);
+        const int err = seekDemuxer(*anchor, at);
+        if (err < 0 || at == 0 || attempt == kMaxSeekAttempts) {
+            return err;
+        }
+        const std::optional<REFERENCE_TIME> first = probeFirstStart(*anchor);
+        resetSelected(positionHns);
+        if (first && *first <= positionHns) {
+            return seekDemuxer(*anchor, at);
+        }
+        preroll = preroll == 0 ? 10'000'000 : preroll * 2;
     }
-    if (ret < 0) {
-        ret = av_seek_frame(format.get(), anchor->info.index, ts,
-                            AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
-    }
-    return ret;
 }
 
 DecoderSource::DecoderSource() : impl_(std::make_unique<Impl>()) {}
@@ -475,19 +535,7 @@ HRESULT DecoderSource::seek(REFERENCE_TIME positionHns) {
     if (!d.format) {
         return E_UNEXPECTED;
     }
-    std::lock_guard lock(d.demuxMutex);
-    for (const auto& s : d.streams) {
-        if (!s->selected) {
-            continue;
-        }
-        s->resetDecoding();
-        s->seekTarget = std::max<REFERENCE_TIME>(positionHns, 0);
-        if (s->originPts == AV_NOPTS_VALUE) {
-            s->originPts = s->st->start_time != AV_NOPTS_VALUE ? s->st->start_time : 0;
-        }
-    }
-    d.demuxEnded = false;
-    const int err = d.seekDemuxer(std::max<REFERENCE_TIME>(positionHns, 0));
+    const int err = d.seekExact(std::max<REFERENCE_TIME>(positionHns, 0));
     if (err < 0) {
         d.error = "Cannot seek: " + ffmpeg::errorText(err);
         return ffmpeg::hresultFromAverror(err);

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "tests/support/media/MediaFixture.h"
@@ -387,6 +389,105 @@ TEST(DecoderSourceTest, AudioOnlySelectionSkipsVideoAndKeepsSampleTimes) {
     ASSERT_EQ(source.seek(5'000'000), S_OK);
     ASSERT_EQ(source.read(audio, buffer.data(), 400, info), S_OK);
     EXPECT_EQ(info.startHns, 5'000'000);
+}
+
+} // namespace
+} // namespace zentar
+
+namespace zentar {
+namespace {
+
+// MPEG-2 with B-frames in a program stream: frames come out of the decoder in display
+// order with contiguous times, and seeking (by timestamp search, there is no index) lands
+// on the first frame at or after the target.
+TEST(DecoderSourceTest, ProgramStreamWithBFramesKeepsDisplayOrderAndSeeks) {
+    test::TempFolder folder("bframes");
+    ClipSpec spec;
+    spec.format = "vob";
+    spec.video = VideoSpec{};
+    spec.video->encoder = "mpeg2video";
+    spec.video->width = 352;
+    spec.video->height = 288;
+    spec.video->frames = 75;
+    spec.video->bFrames = 2;
+    spec.video->cutFrames = {10, 20, 30, 40, 50, 60, 70};
+    const std::string path = test::writeClip(folder.file("b.mpg"), spec);
+
+    DecoderSource source;
+    ASSERT_EQ(source.open(path), S_OK) << source.errorText();
+    const int video = firstStream(source, StreamKind::Video);
+    EXPECT_EQ(source.stream(video)->video.avgTimePerFrame, 400000);
+    ASSERT_EQ(source.selectStream(video, true), S_OK);
+    const Decoded all = readAll(source, video, true);
+    ASSERT_EQ(all.samples.size(), 75u);
+    for (size_t i = 0; i < all.samples.size(); ++i) {
+        EXPECT_EQ(all.samples[i].startHns, static_cast<REFERENCE_TIME>(i) * 400000);
+        EXPECT_EQ(all.samples[i].stopHns, static_cast<REFERENCE_TIME>(i + 1) * 400000);
+    }
+    // Scene colours follow the frame order (blue channel of the middle pixel).
+    const size_t middle = (144 * ((352 * 3 + 3) & ~3)) + 176 * 3;
+    for (size_t i = 0; i < all.samples.size(); ++i) {
+        const test::Rgb colour =
+            test::sceneColour(*spec.video, test::sceneOf(*spec.video, static_cast<int>(i)));
+        EXPECT_NEAR(all.data[i][middle + 2], colour[0], 12) << "frame " << i;
+    }
+
+    for (const REFERENCE_TIME target :
+         {REFERENCE_TIME{20'000'000}, REFERENCE_TIME{0}, REFERENCE_TIME{10'200'000}}) {
+        ASSERT_EQ(source.seek(target), S_OK) << source.errorText();
+        const Decoded after = readAll(source, video, true, 1);
+        ASSERT_EQ(after.samples.size(), 1u);
+        const REFERENCE_TIME expected = (target + 399999) / 400000 * 400000;
+        EXPECT_EQ(after.samples[0].startHns, expected) << "target " << target;
+        EXPECT_TRUE(after.data[0] == all.data[static_cast<size_t>(expected / 400000)]);
+    }
+}
+
+// Damaged bytes in the middle of files: decoding goes on or ends, never crashes or hangs.
+TEST(DecoderSourceTest, CorruptedFilesDecodeWhatTheyCanAndEnd) {
+    test::TempFolder folder("corrupt");
+    const std::pair<const char*, const char*> kinds[] = {
+        {"avi", "c.avi"}, {"vob", "c.mpg"}, {"asf", "c.wmv"}};
+    for (const auto& [format, name] : kinds) {
+        ClipSpec spec;
+        spec.format = format;
+        spec.video = VideoSpec{};
+        spec.video->encoder = std::string(format) == "asf" ? "wmv2" : "mpeg2video";
+        spec.video->frames = 40;
+        spec.audio = AudioSpec{};
+        spec.audio->encoder = std::string(format) == "asf" ? "wmav2" : "mp2";
+        const std::string path = test::writeClip(folder.file(name), spec);
+        std::vector<uint8_t> bytes;
+        {
+            std::ifstream in(path, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        // A fixed pattern of damage after the headers: runs of garbage every 997 bytes.
+        uint32_t seed = 12345;
+        for (size_t at = bytes.size() / 5; at + 16 < bytes.size(); at += 997) {
+            for (size_t k = 0; k < 16; ++k) {
+                seed = seed * 1103515245 + 12345;
+                bytes[at + k] = static_cast<uint8_t>(seed >> 16);
+            }
+        }
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out.write(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<std::streamsize>(bytes.size()));
+        }
+        DecoderSource source;
+        if (FAILED(source.open(path))) {
+            EXPECT_FALSE(source.errorText().empty());
+            continue;
+        }
+        for (const auto& s : source.streams()) {
+            ASSERT_EQ(source.selectStream(s.index, true), S_OK);
+        }
+        for (const auto& s : source.streams()) {
+            const Decoded d = readAll(source, s.index, false, 10000);
+            EXPECT_NE(d.last, S_OK) << format << ": the stream did not end";
+        }
+    }
 }
 
 } // namespace

@@ -137,7 +137,7 @@ void ClipWriter::openVideo(const VideoSpec& v) {
     c->time_base = AVRational{v.fpsDen, v.fpsNum};
     c->framerate = AVRational{v.fpsNum, v.fpsDen};
     c->gop_size = v.gop;
-    c->max_b_frames = 0;
+    c->max_b_frames = v.bFrames;
     c->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
     if (v.bitRate > 0) {
         c->bit_rate = v.bitRate;

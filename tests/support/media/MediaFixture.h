@@ -36,6 +36,7 @@ struct VideoSpec {
     ColourMatrix matrix = ColourMatrix::Unspecified;
     ColourRange range = ColourRange::Unspecified;
     int gop = 12;
+    int bFrames = 0; // B-frames between reference frames (decode order differs from display)
     int bitRate = 0; // 0: the encoder's default; otherwise bits per second
 };
 
