@@ -10,16 +10,9 @@
 namespace zentar {
 
 AudioProxyPin::AudioProxyPin(AudioWriterProxy* proxy)
-    : SourceStream(proxy, u"AudioWriterProxy"), proxy_(proxy) {}
+    : WriterProxyPin(proxy, u"AudioWriterProxy"), proxy_(proxy) {}
 
-HRESULT AudioProxyPin::GetMediaType(int position, MediaType* type) {
-    if (!type)
-        return E_POINTER;
-    if (position < 0)
-        return E_INVALIDARG;
-    if (position > 0)
-        return VFW_S_NO_MORE_ITEMS;
-    AutoLock lock(lock_);
+HRESULT AudioProxyPin::buildMediaType(MediaType* type) {
     const WAVEFORMATEX& stored = proxy_->format_;
     MediaType offered;
     auto* wave = reinterpret_cast<WAVEFORMATEX*>(offered.AllocFormatBuffer(sizeof(WAVEFORMATEX)));
@@ -77,11 +70,6 @@ HRESULT AudioProxyPin::CheckMediaType(const MediaType* type) {
     return S_OK;
 }
 
-HRESULT AudioProxyPin::SetMediaType(const MediaType* type) {
-    AutoLock lock(lock_);
-    return SourceStream::SetMediaType(type);
-}
-
 AudioProxyPin::Geometry AudioProxyPin::geometry() {
     AutoLock lock(pinLock_);
     return geometry_;
@@ -92,46 +80,16 @@ LONG AudioProxyPin::carryLength() {
     return carryLength_;
 }
 
-HRESULT AudioProxyPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
-    if (!allocator || !request)
-        return E_POINTER;
-    AutoLock lock(lock_);
-    request->cBuffers = 1;
-    request->cbBuffer = geometry().maxSampleBytes;
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = allocator->SetProperties(request, &actual);
-    if (FAILED(hr))
-        return hr;
-    return actual.cbBuffer < request->cbBuffer ? E_FAIL : S_OK;
+uint64_t AudioProxyPin::sampleBufferBytes() {
+    AutoLock lock(pinLock_);
+    return geometry_.maxSampleBytes > 0 ? static_cast<uint64_t>(geometry_.maxSampleBytes) : 0;
 }
 
-HRESULT AudioProxyPin::OnThreadCreate() {
-    AutoLock lock(pinLock_);
-    proxy_->handOver().startStream();
+void AudioProxyPin::startTimesLocked() {
     runningTime_ = 0; // the carry stays: it is part of the byte stream
-    return S_OK;
 }
 
-HRESULT AudioProxyPin::FillBuffer(IMediaSample* sample) {
-    ProxyHandOver& handOver = proxy_->handOver();
-    if (!handOver.gateOpen())
-        return S_FALSE;
-    if (!handOver.waitForData(StopEvent()))
-        return S_FALSE; // stopping
-    const BYTE* chunk = handOver.data();
-    if (!chunk) {
-        // A partial sample frame still carried is dropped with the end of the stream.
-        handOver.signalConsumed();
-        return S_FALSE;
-    }
-    AutoLock lock(pinLock_);
-    HRESULT hr = fillFromChunkLocked(chunk, sample);
-    if (SUCCEEDED(hr))
-        handOver.signalConsumed();
-    return hr;
-}
-
-HRESULT AudioProxyPin::fillFromChunkLocked(const BYTE* chunk, IMediaSample* sample) {
+HRESULT AudioProxyPin::fillSampleLocked(const BYTE* chunk, IMediaSample* sample) {
     const Geometry& g = geometry_;
     BYTE* target = nullptr;
     HRESULT hr = sample->GetPointer(&target);

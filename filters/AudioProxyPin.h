@@ -4,13 +4,11 @@
 // which need not be whole sample frames. Each chunk becomes one sample of whole sample
 // frames: the bytes of a partial frame at the end of a chunk are carried to the front of
 // the next sample, which is then one frame longer. Times follow the bytes sent, from 0
-// at the start of every streaming thread. A failed delivery reaches the graph as
-// EC_ERRORABORT through the stream loop of SourceStream, which ends a waiting PushAudio.
-// Owned by the filter; see the header of AudioWriterProxy.
+// at the start of every streaming thread. Owned by the filter; see the headers of
+// AudioWriterProxy and WriterProxyPin.
 #pragma once
 
-#include "platform/streaming/SourceStream.h"
-#include "platform/sync/CriticalSection.h"
+#include "filters/WriterProxyPin.h"
 
 #include <vector>
 
@@ -18,16 +16,11 @@ namespace zentar {
 
 class AudioWriterProxy;
 
-class AudioProxyPin : public SourceStream {
+class AudioProxyPin : public WriterProxyPin {
 public:
     explicit AudioProxyPin(AudioWriterProxy* proxy);
 
-    HRESULT FillBuffer(IMediaSample* sample) override;
-    HRESULT OnThreadCreate() override;
     HRESULT CheckMediaType(const MediaType* type) override;
-    HRESULT SetMediaType(const MediaType* type) override;
-    HRESULT GetMediaType(int position, MediaType* type) override;
-    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
 
     // The chunk geometry of the last accepted type.
     struct Geometry {
@@ -41,11 +34,14 @@ public:
     LONG carryLength();
 
 private:
-    // Copies one chunk into the sample (carried bytes first) and stamps it; pinLock_.
-    HRESULT fillFromChunkLocked(const BYTE* chunk, IMediaSample* sample);
+    HRESULT buildMediaType(MediaType* type) override;
+    uint64_t sampleBufferBytes() override; // maxSampleBytes
+    void startTimesLocked() override;
+    // Copies one chunk into the sample (carried bytes first) and stamps it.
+    HRESULT fillSampleLocked(const BYTE* chunk, IMediaSample* sample) override;
 
     AudioWriterProxy* const proxy_;
-    CriticalSection pinLock_;        // the geometry, the carry, the copy and the times
+    // pinLock_ (of WriterProxyPin) guards the geometry, the carry and the times.
     Geometry geometry_;              // pinLock_; set by type checks while stopped
     DWORD avgBytesPerSec_ = 0;       // pinLock_; of the accepted type
     std::vector<BYTE> carry_;        // pinLock_; blockAlign bytes

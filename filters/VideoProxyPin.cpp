@@ -16,16 +16,9 @@ REFERENCE_TIME FramePeriod(double framesPerSecond) {
 }
 
 VideoProxyPin::VideoProxyPin(VideoWriterProxy* proxy)
-    : SourceStream(proxy, u"VideoWriterProxy"), proxy_(proxy) {}
+    : WriterProxyPin(proxy, u"VideoWriterProxy"), proxy_(proxy) {}
 
-HRESULT VideoProxyPin::GetMediaType(int position, MediaType* type) {
-    if (!type)
-        return E_POINTER;
-    if (position < 0)
-        return E_INVALIDARG;
-    if (position > 0)
-        return VFW_S_NO_MORE_ITEMS;
-    AutoLock lock(lock_);
+HRESULT VideoProxyPin::buildMediaType(MediaType* type) {
     MediaType offered;
     auto* info = reinterpret_cast<VIDEOINFO*>(offered.AllocFormatBuffer(sizeof(VIDEOINFO)));
     if (!info)
@@ -75,11 +68,6 @@ HRESULT VideoProxyPin::CheckMediaType(const MediaType* type) {
     return type->subtype == wanted ? S_OK : S_FALSE;
 }
 
-HRESULT VideoProxyPin::SetMediaType(const MediaType* type) {
-    AutoLock lock(lock_);
-    return SourceStream::SetMediaType(type);
-}
-
 DWORD VideoProxyPin::ConnectedImageBytes() const {
     const auto* info = CurrentMediaType().FormatAs<VIDEOINFOHEADER>();
     if (!info)
@@ -88,41 +76,15 @@ DWORD VideoProxyPin::ConnectedImageBytes() const {
                                        : GetBitmapSize(&info->bmiHeader);
 }
 
-HRESULT VideoProxyPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
-    if (!allocator || !request)
-        return E_POINTER;
-    AutoLock lock(lock_);
-    const uint64_t wanted = 2ull * ConnectedImageBytes();
-    if (wanted == 0 || wanted > 0x7FFFFFFFull)
-        return E_FAIL;
-    request->cBuffers = 1;
-    request->cbBuffer = static_cast<LONG>(wanted);
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = allocator->SetProperties(request, &actual);
-    if (FAILED(hr))
-        return hr;
-    return actual.cbBuffer < request->cbBuffer ? E_FAIL : S_OK;
+uint64_t VideoProxyPin::sampleBufferBytes() {
+    return 2ull * ConnectedImageBytes();
 }
 
-HRESULT VideoProxyPin::OnThreadCreate() {
-    AutoLock lock(pinLock_);
-    proxy_->handOver().startStream();
+void VideoProxyPin::startTimesLocked() {
     runningTime_ = 0;
-    return S_OK;
 }
 
-HRESULT VideoProxyPin::FillBuffer(IMediaSample* sample) {
-    ProxyHandOver& handOver = proxy_->handOver();
-    if (!handOver.gateOpen())
-        return S_FALSE;
-    if (!handOver.waitForData(StopEvent()))
-        return S_FALSE; // stopping
-    const BYTE* frame = handOver.data();
-    if (!frame) {
-        handOver.signalConsumed();
-        return S_FALSE;
-    }
-    AutoLock lock(pinLock_);
+HRESULT VideoProxyPin::fillSampleLocked(const BYTE* frame, IMediaSample* sample) {
     const DWORD bytes = ConnectedImageBytes();
     BYTE* target = nullptr;
     HRESULT hr = sample->GetPointer(&target);
@@ -143,7 +105,6 @@ HRESULT VideoProxyPin::FillBuffer(IMediaSample* sample) {
     REFERENCE_TIME stop = runningTime_;
     sample->SetTime(&start, &stop);
     sample->SetSyncPoint(TRUE);
-    handOver.signalConsumed();
     return S_OK;
 }
 

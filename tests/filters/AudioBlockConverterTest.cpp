@@ -3,6 +3,7 @@
 // across block boundaries, identical formats passing through, and refused misuse.
 #include "filters/AudioBlockConverter.h"
 #include "filters/ConvertAudio.h"
+#include "tests/filters/FilterTestGraph.h"
 
 #include <gtest/gtest.h>
 
@@ -13,17 +14,6 @@
 
 namespace zentar {
 namespace {
-
-WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) {
-    WAVEFORMATEX format;
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = channels;
-    format.nSamplesPerSec = rate;
-    format.wBitsPerSample = bits;
-    format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    format.nAvgBytesPerSec = format.nBlockAlign * rate;
-    return format;
-}
 
 // 16-bit stereo as one byte stream: a sine on the left, its negation on the right. The
 // frequency divides the rate, so one period of frames is computed once and repeated.
@@ -81,13 +71,13 @@ std::vector<int16_t> ConvertWhole(const std::vector<BYTE>& input, const WAVEFORM
 }
 
 TEST(AudioConversion, BlocksAt25FramesPerSecondGiveExactChunksOfOneContinuousConversion) {
-    const WAVEFORMATEX in = Pcm(2, 44100, 16);
+    const WAVEFORMATEX in = test::PcmFormat(2, 44100, 16);
     DWORD size = 0;
-    const WAVEFORMATEX half = Pcm(2, 22050, 16);
+    const WAVEFORMATEX half = test::PcmFormat(2, 22050, 16);
     ConvertAudio(nullptr, &in, 7056, nullptr, &half, &size);
     EXPECT_EQ(size, 3528u); // 1,764 sample frames become 882
 
-    for (const WAVEFORMATEX& out : {half, Pcm(2, 48000, 16)}) {
+    for (const WAVEFORMATEX& out : {half, test::PcmFormat(2, 48000, 16)}) {
         AudioBlockConverter converter;
         ASSERT_EQ(converter.open(in, out, 25.0), MMSYSERR_NOERROR);
         const DWORD chunkBytes = out.nAvgBytesPerSec / 25;
@@ -121,8 +111,8 @@ TEST(AudioConversion, BlocksAt25FramesPerSecondGiveExactChunksOfOneContinuousCon
 }
 
 TEST(AudioConversion, PartialFramesStayAlignedForAnHourOfBlocks) {
-    const WAVEFORMATEX in = Pcm(2, 44100, 16);
-    const WAVEFORMATEX out = Pcm(2, 22050, 16);
+    const WAVEFORMATEX in = test::PcmFormat(2, 44100, 16);
+    const WAVEFORMATEX out = test::PcmFormat(2, 22050, 16);
     AudioBlockConverter converter;
     ASSERT_EQ(converter.open(in, out, 29.97), MMSYSERR_NOERROR);
     const DWORD blockBytes = 176400 / 29.97; // 5,885: not whole sample frames
@@ -158,7 +148,7 @@ TEST(AudioConversion, PartialFramesStayAlignedForAnHourOfBlocks) {
 }
 
 TEST(AudioConversion, IdenticalFormatsPassThrough) {
-    const WAVEFORMATEX format = Pcm(2, 44100, 16);
+    const WAVEFORMATEX format = test::PcmFormat(2, 44100, 16);
     std::vector<BYTE> block(5885);
     for (size_t i = 0; i < block.size(); ++i)
         block[i] = static_cast<BYTE>(i * 13);
@@ -177,8 +167,8 @@ TEST(AudioConversion, IdenticalFormatsPassThrough) {
 }
 
 TEST(AudioConversion, MisuseAndImpossibleConversionsAreRefused) {
-    const WAVEFORMATEX in = Pcm(2, 44100, 16);
-    const WAVEFORMATEX out = Pcm(1, 22050, 8);
+    const WAVEFORMATEX in = test::PcmFormat(2, 44100, 16);
+    const WAVEFORMATEX out = test::PcmFormat(1, 22050, 8);
     AudioBlockConverter converter;
     ASSERT_EQ(converter.open(in, out, 29.97), MMSYSERR_NOERROR);
     EXPECT_EQ(converter.chunkBytes(), 735u);

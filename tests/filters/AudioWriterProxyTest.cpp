@@ -14,17 +14,6 @@ namespace {
 
 constexpr int kWaitMs = 10000;
 
-WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) {
-    WAVEFORMATEX format;
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = channels;
-    format.nSamplesPerSec = rate;
-    format.wBitsPerSample = bits;
-    format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    format.nAvgBytesPerSec = format.nBlockAlign * rate;
-    return format;
-}
-
 struct AudioProxyRig {
     AudioProxyRig(const WAVEFORMATEX& format, double rate) {
         filter = AudioWriterProxy::Create();
@@ -80,7 +69,7 @@ struct AudioProxyRig {
 
 TEST(AudioWriterProxy, PartialSampleFramesAreCarriedIntoTheNextSample) {
     // 44,100 Hz, 16-bit stereo at 29.97: 5,885-byte chunks of 4-byte sample frames.
-    AudioProxyRig rig(Pcm(2, 44100, 16), 29.97);
+    AudioProxyRig rig(test::PcmFormat(2, 44100, 16), 29.97);
     ASSERT_EQ(rig.build(), S_OK);
     const auto g = rig.pin()->geometry();
     EXPECT_EQ(g.chunkBytes, 5885);
@@ -125,8 +114,8 @@ TEST(AudioWriterProxy, ExactChunkGeometries) {
         LONG chunk;
         REFERENCE_TIME duration;
     };
-    const Case cases[] = {{Pcm(2, 48000, 16), 25.0, 7680, 400000},
-                          {Pcm(1, 22050, 8), 29.97, 735, 333333}};
+    const Case cases[] = {{test::PcmFormat(2, 48000, 16), 25.0, 7680, 400000},
+                          {test::PcmFormat(1, 22050, 8), 29.97, 735, 333333}};
     for (const Case& c : cases) {
         AudioProxyRig rig(c.format, c.rate);
         ASSERT_EQ(rig.build(), S_OK);
@@ -142,7 +131,7 @@ TEST(AudioWriterProxy, ExactChunkGeometries) {
 }
 
 TEST(AudioWriterProxy, OfferedFormatIsDerivedFromChannelsRateAndBits) {
-    WAVEFORMATEX wrong = Pcm(2, 44100, 16);
+    WAVEFORMATEX wrong = test::PcmFormat(2, 44100, 16);
     wrong.nBlockAlign = 3;
     wrong.nAvgBytesPerSec = 0;
     wrong.wFormatTag = 0x55;
@@ -168,7 +157,7 @@ TEST(AudioWriterProxy, OfferedFormatIsDerivedFromChannelsRateAndBits) {
 }
 
 TEST(AudioWriterProxy, DownstreamFailureEndsTheWaitingPushWithItsCode) {
-    AudioProxyRig rig(Pcm(2, 48000, 16), 25.0);
+    AudioProxyRig rig(test::PcmFormat(2, 48000, 16), 25.0);
     rig.renderer->failAt = 0;
     rig.renderer->failWith = E_ACCESSDENIED;
     ASSERT_EQ(rig.build(), S_OK);
@@ -181,7 +170,7 @@ TEST(AudioWriterProxy, DownstreamFailureEndsTheWaitingPushWithItsCode) {
 }
 
 TEST(AudioWriterProxy, PushesThatCannotBeTakenFailInsteadOfHanging) {
-    AudioProxyRig rig(Pcm(2, 48000, 16), 25.0);
+    AudioProxyRig rig(test::PcmFormat(2, 48000, 16), 25.0);
     rig.renderer->refuseFrom = 0;
     ASSERT_EQ(rig.build(), S_OK);
     auto chunk = rig.nextChunk();
@@ -193,7 +182,7 @@ TEST(AudioWriterProxy, PushesThatCannotBeTakenFailInsteadOfHanging) {
 }
 
 TEST(AudioWriterProxy, TimesRestartAtZeroAfterStopAndRun) {
-    AudioProxyRig rig(Pcm(2, 48000, 16), 25.0);
+    AudioProxyRig rig(test::PcmFormat(2, 48000, 16), 25.0);
     ASSERT_EQ(rig.build(), S_OK);
     ASSERT_EQ(rig.graph.control->Run(), S_OK);
     rig.pushChunks(2);

@@ -53,4 +53,7 @@ void MustReturnWithin(int timeoutMs, const char* what, const std::function<void(
 
 IPin* FirstPin(IBaseFilter* filter, PIN_DIRECTION direction); // borrowed
 
+// A consistent PCM record.
+WAVEFORMATEX PcmFormat(WORD channels, DWORD rate, WORD bits);
+
 } // namespace zentar::test
