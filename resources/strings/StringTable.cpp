@@ -41,6 +41,11 @@ constexpr std::array kStrings{
     Entry{IDS_PROJECT_DEFAULT_EXT, "flp"},
     Entry{IDS_PROJECT_ENTRY_FORMAT, "Make Frameloom 3.0 project (%s)"},
     Entry{IDS_CANNOT_WRITE_PROJECT, "Cannot write Frameloom project file"},
+    Entry{IDS_PARSE_INT, "Please enter an integer."},
+    Entry{IDS_PARSE_REAL, "Please enter a number."},
+    Entry{IDS_PARSE_INT_RANGE, "Please enter an integer between %1 and %2."},
+    Entry{IDS_PARSE_REAL_RANGE, "Please enter a number between %1 and %2."},
+    Entry{IDS_PARSE_UINT, "Please enter a positive integer."},
 };
 
 constexpr bool sortedById() {

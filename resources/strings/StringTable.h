@@ -32,6 +32,12 @@ enum StringId : uint32_t {
     IDS_PROJECT_DEFAULT_EXT = 61260,
     IDS_PROJECT_ENTRY_FORMAT = 61261,
     IDS_CANNOT_WRITE_PROJECT = 61262,
+    // Messages of the option dialogs' field checks (%1, %2: the limits).
+    IDS_PARSE_INT = 61712,
+    IDS_PARSE_REAL = 61713,
+    IDS_PARSE_INT_RANGE = 61714,
+    IDS_PARSE_REAL_RANGE = 61715,
+    IDS_PARSE_UINT = 61719,
 };
 
 // The text of string `id`, or "" when the table has no such string.

@@ -1,0 +1,98 @@
+#include "options/AudioCompressionDialog.h"
+#include "tests/options/OptionDialogTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace zentar {
+namespace {
+
+// The audio compressor walk of a system with these compressors installed.
+std::vector<std::string> Walk() {
+    return {"PCM", "MPEG Layer-3", "IMA ADPCM", "GSM 6.10", "CCITT A-Law"};
+}
+
+class AudioCompressionDialogTest : public ::testing::Test {
+protected:
+    QComboBox* open(const std::string& stored, AudioCompressorWalk walk = Walk) {
+        name = stored;
+        dialog = std::make_unique<AudioCompressionDialog>(format, name, nullptr, walk);
+        dialog->show();
+        return dialog->findChild<QComboBox*>("compressorList");
+    }
+
+    QApplication& app = test::EnsureQtApp();
+    AudioFormatRecord format;
+    std::string name;
+    std::unique_ptr<AudioCompressionDialog> dialog;
+};
+
+TEST_F(AudioCompressionDialogTest, OkStoresTheNameAndRewritesTheRecordAsPcm) {
+    format = {.wFormatTag = 0x55,
+              .nChannels = 2,
+              .nSamplesPerSec = 44100,
+              .nAvgBytesPerSec = 16000,
+              .nBlockAlign = 1,
+              .wBitsPerSample = 16,
+              .cbSize = 12};
+    QComboBox* list = open("pcm"); // the stored default, matched by prefix in any case
+    EXPECT_EQ(list->currentText(), "PCM");
+    dialog->accept();
+    EXPECT_EQ(name, "PCM");
+    const AudioFormatRecord pcm{.wFormatTag = 1,
+                                .nChannels = 2,
+                                .nSamplesPerSec = 44100,
+                                .nAvgBytesPerSec = 176400,
+                                .nBlockAlign = 4,
+                                .wBitsPerSample = 16,
+                                .cbSize = 0};
+    EXPECT_EQ(format, pcm);
+
+    format = {}; // nothing stored yet
+    open("PCM");
+    dialog->accept();
+    EXPECT_EQ(format, AudioFormatRecord{.wFormatTag = 1});
+
+    // Mono 8 bits: block align 1; 12 bits stereo rounds down to 3 bytes.
+    format = {.nChannels = 2, .nSamplesPerSec = 8000, .wBitsPerSample = 12};
+    EXPECT_EQ(AsPcmFormat(format).nBlockAlign, 3);
+    EXPECT_EQ(AsPcmFormat(format).nAvgBytesPerSec, 24000u);
+}
+
+TEST_F(AudioCompressionDialogTest, ListIsSortedAndTypedOrUnknownNamesAreKept) {
+    QComboBox* list = open("Speex Voice"); // not installed
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i) {
+        shown << list->itemText(i);
+    }
+    EXPECT_EQ(shown, QStringList({"CCITT A-Law", "GSM 6.10", "IMA ADPCM", "MPEG Layer-3", "PCM"}));
+    EXPECT_EQ(list->currentIndex(), -1);
+    EXPECT_EQ(list->currentText(), "Speex Voice");
+
+    list->lineEdit()->setText("My own codec");
+    dialog->accept();
+    EXPECT_EQ(name, "My own codec");
+
+    // No audio compressor installed: the stored name stays as the edit text.
+    list = open("GSM 6.10", [] { return std::vector<std::string>{}; });
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_EQ(list->currentText(), "GSM 6.10");
+    dialog->accept();
+    EXPECT_EQ(name, "GSM 6.10");
+}
+
+TEST_F(AudioCompressionDialogTest, CancelChangesNeitherNameNorRecord) {
+    format = {.wFormatTag = 0x31, .nChannels = 1, .nSamplesPerSec = 8000};
+    const AudioFormatRecord before = format;
+    QComboBox* list = open("GSM");
+    EXPECT_EQ(list->currentText(), "GSM 6.10");
+    list->setCurrentIndex(list->findText("PCM"));
+    dialog->reject();
+    EXPECT_EQ(name, "GSM");
+    EXPECT_EQ(format, before);
+}
+
+} // namespace
+} // namespace zentar

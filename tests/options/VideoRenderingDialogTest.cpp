@@ -1,0 +1,238 @@
+#include "options/VideoRenderingDialog.h"
+#include "engine/CMyException.h"
+#include "engine/ErrorMessages.h"
+#include "options/OptionExchanges.h"
+#include "tests/options/OptionDialogTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <fstream>
+
+namespace zentar {
+namespace {
+
+class VideoRenderingDialogTest : public ::testing::Test {
+protected:
+    void open(const VideoRenderingValues& values) {
+        dialog = std::make_unique<VideoRenderingDialog>(values, nullptr);
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        width = dialog->findChild<QLineEdit*>("widthField");
+        height = dialog->findChild<QLineEdit*>("heightField");
+        rate = dialog->findChild<QLineEdit*>("frameRateField");
+        keepAspect = dialog->findChild<QCheckBox*>("keepAspectCheck");
+    }
+    // The user types into a field: its text changes while it has the focus.
+    void type(QLineEdit* field, const QString& text) {
+        field->window()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(field->window()));
+        field->setFocus(Qt::MouseFocusReason);
+        ASSERT_TRUE(test::WaitFor([field] { return field->hasFocus(); }));
+        field->setText(text);
+    }
+    static VideoRenderingValues custom(double aspect) {
+        return {.aspect = aspect,
+                .frameRateChoice = 0,
+                .frameRate = 25,
+                .frameSizeChoice = 1,
+                .width = 320,
+                .height = 240,
+                .keepAspect = true};
+    }
+
+    QApplication& app = test::EnsureQtApp();
+    std::unique_ptr<VideoRenderingDialog> dialog;
+    QLineEdit* width = nullptr;
+    QLineEdit* height = nullptr;
+    QLineEdit* rate = nullptr;
+    QCheckBox* keepAspect = nullptr;
+};
+
+TEST_F(VideoRenderingDialogTest, TypedSideDrivesTheOtherThroughTheAspect) {
+    open(custom(4.0 / 3.0));
+    type(width, "640");
+    EXPECT_EQ(height->text(), "480");
+    type(height, "480");
+    EXPECT_EQ(width->text(), "640");
+    type(height, "300");
+    EXPECT_EQ(width->text(), "400");
+
+    open(custom(16.0 / 9.0));
+    type(width, "500");
+    EXPECT_EQ(height->text(), "281"); // trunc(281.25 + 0.5)
+    type(height, "281");
+    EXPECT_EQ(width->text(), "500"); // trunc(499.55... + 0.5)
+
+    // An emptied width reads as 0.
+    width->setFocus();
+    width->clear();
+    EXPECT_EQ(height->text(), "0");
+    EXPECT_EQ(dialog->values().height, 0);
+}
+
+TEST_F(VideoRenderingDialogTest, KeepAspectRecomputesAtOnceAndOnlyWhileSet) {
+    VideoRenderingValues values = custom(4.0 / 3.0);
+    values.keepAspect = false;
+    open(values);
+    type(width, "800");
+    EXPECT_EQ(height->text(), "240"); // not kept: the fields are independent
+    keepAspect->click();
+    EXPECT_EQ(height->text(), "600");
+    EXPECT_TRUE(dialog->values().keepAspect);
+    EXPECT_EQ(dialog->values().width, 800);
+    EXPECT_EQ(dialog->values().height, 600);
+}
+
+TEST_F(VideoRenderingDialogTest, ChoicesEnableTheirFields) {
+    VideoRenderingValues values = custom(4.0 / 3.0);
+    values.frameSizeChoice = 0;
+    open(values);
+    EXPECT_FALSE(rate->isEnabled());
+    EXPECT_FALSE(width->isEnabled());
+    EXPECT_FALSE(height->isEnabled());
+    EXPECT_FALSE(keepAspect->isEnabled());
+
+    dialog->findChild<QRadioButton*>("customRateRadio")->click();
+    EXPECT_TRUE(rate->isEnabled());
+    EXPECT_TRUE(test::WaitFor([this] { return rate->hasFocus(); }));
+    dialog->findChild<QRadioButton*>("customSizeRadio")->click();
+    EXPECT_TRUE(width->isEnabled());
+    EXPECT_TRUE(height->isEnabled());
+    EXPECT_TRUE(keepAspect->isEnabled());
+    EXPECT_TRUE(test::WaitFor([this] { return width->hasFocus(); }));
+    dialog->findChild<QRadioButton*>("keepRateRadio")->click();
+    EXPECT_FALSE(rate->isEnabled());
+
+    values = custom(0); // no usable aspect: the check box stays off
+    open(values);
+    EXPECT_TRUE(width->isEnabled());
+    EXPECT_FALSE(keepAspect->isEnabled());
+    type(width, "100");
+    EXPECT_EQ(height->text(), "240");
+}
+
+TEST_F(VideoRenderingDialogTest, OkRefusesTextAndSizesTheConversionCannotUse) {
+    open(custom(4.0 / 3.0));
+    dialog->setWindowModality(Qt::ApplicationModal);
+    QStringList messages;
+    const auto answer = [&messages](QWidget* box) {
+        messages << box->findChild<QLabel*>("qt_msgbox_label")->text();
+        box->close();
+    };
+    type(width, "");
+    test::AnswerModal(answer);
+    dialog->accept();
+    type(width, "0");
+    test::AnswerModal(answer);
+    dialog->accept();
+    EXPECT_EQ(messages, QStringList({"Please enter an integer.",
+                                     "Please enter an integer between 1 and 8192."}));
+    EXPECT_TRUE(dialog->isVisible());
+
+    type(width, "-12");
+    dialog->findChild<QRadioButton*>("keepSizeRadio")->click(); // fields not in use
+    rate->setText("29.97");
+    test::AnswerModal(answer, 500); // a message here would be a fault
+    dialog->accept();
+    EXPECT_EQ(messages.size(), 2);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->values().frameSizeChoice, 0);
+    EXPECT_EQ(dialog->values().frameRate, 29.97);
+    EXPECT_EQ(dialog->values().width, -12);
+}
+
+class VideoRenderingExchangeTest : public VideoRenderingDialogTest {
+protected:
+    void SetUp() override {
+        settings.KeepSettings = 0;
+        settings.KeepFrameRate = 1;
+        settings.FrameRate = 25;
+        settings.KeepFrameSize = 0;
+        settings.FrameWidth = 320;
+        settings.FrameHeight = 240;
+        settings.KeepAspect = 0;
+    }
+    ConversionSettings settings;
+};
+
+TEST_F(VideoRenderingExchangeTest, CancelKeepsChoicesButNotTypedNumbers) {
+    const std::string input = ZENTAR_SHARED_MEDIA_DIR "/tree.avi"; // 320 x 240
+    settings.FrameWidth = 400;
+    settings.FrameHeight = 200;
+    test::AnswerModal([this](QWidget* modal) {
+        auto* shown = dynamic_cast<VideoRenderingDialog*>(modal);
+        ASSERT_NE(shown, nullptr);
+        EXPECT_DOUBLE_EQ(shown->values().aspect, 4.0 / 3.0);
+        shown->findChild<QRadioButton*>("customRateRadio")->click();
+        shown->findChild<QLineEdit*>("frameRateField")->setText("12.5");
+        shown->findChild<QLineEdit*>("heightField")->setText("100"); // typed only
+        shown->findChild<QCheckBox*>("keepAspectCheck")->click();    // computes the height
+        shown->reject();
+    });
+    ASSERT_TRUE(RunVideoRenderingExchange(nullptr, settings, QString::fromStdString(input)));
+    EXPECT_EQ(settings.SrcFileName, input);
+    EXPECT_EQ(settings.KeepFrameRate, 0);
+    EXPECT_EQ(settings.FrameRate, 25.0);
+    EXPECT_EQ(settings.KeepAspect, 1);
+    EXPECT_EQ((FrameSize{settings.FrameWidth, settings.FrameHeight}), (FrameSize{400, 300}));
+
+    // OK takes the typed numbers.
+    test::AnswerModal([](QWidget* modal) {
+        modal->findChild<QLineEdit*>("frameRateField")->setText("12.5");
+        modal->findChild<QCheckBox*>("keepAspectCheck")->click(); // off again
+        modal->findChild<QLineEdit*>("widthField")->setText("176");
+        modal->findChild<QLineEdit*>("heightField")->setText("144");
+        qobject_cast<QDialog*>(modal)->accept();
+    });
+    ASSERT_TRUE(RunVideoRenderingExchange(nullptr, settings, QString::fromStdString(input)));
+    EXPECT_EQ(settings.FrameRate, 12.5);
+    EXPECT_EQ(settings.KeepAspect, 0);
+    EXPECT_EQ((FrameSize{settings.FrameWidth, settings.FrameHeight}), (FrameSize{176, 144}));
+    EXPECT_EQ(settings.OutputFrameSize({320, 240}), (FrameSize{176, 144}));
+}
+
+TEST_F(VideoRenderingExchangeTest, NoInputGivesFourToThreeAndKeepSettingsOpensNothing) {
+    double aspect = 0;
+    test::AnswerModal([&aspect](QWidget* modal) {
+        aspect = dynamic_cast<VideoRenderingDialog*>(modal)->values().aspect;
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    bool readerCalled = false;
+    const auto reader = [&readerCalled](const std::string&) {
+        readerCalled = true;
+        return FrameSize{1, 1};
+    };
+    EXPECT_TRUE(RunVideoRenderingExchange(nullptr, settings, QString(), reader));
+    EXPECT_DOUBLE_EQ(aspect, 4.0 / 3.0);
+    EXPECT_FALSE(readerCalled);
+
+    settings.KeepSettings = 1;
+    EXPECT_FALSE(RunVideoRenderingExchange(nullptr, settings, "/nowhere.avi", reader));
+    EXPECT_FALSE(readerCalled);
+}
+
+TEST_F(VideoRenderingExchangeTest, InputThatCannotBeOpenedReportsAndShowsNoDialog) {
+    const std::string garbage = ZENTAR_BINARY_DIR "/option-dialogs-not-a-video.avi";
+    std::ofstream(garbage) << "RIFF but nothing a decoder could read";
+    for (const std::string& input : {garbage, std::string(ZENTAR_BINARY_DIR "/missing.avi")}) {
+        const ConversionSettings before = settings;
+        try {
+            RunVideoRenderingExchange(nullptr, settings, QString::fromStdString(input));
+            ADD_FAILURE() << "no exception for " << input;
+        } catch (const CMyException& error) {
+            EXPECT_EQ(error.code(), 7);
+            EXPECT_EQ(MessageForException(std::current_exception()), "Cannot open input file.");
+        }
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the wait cursor is gone
+        EXPECT_EQ(settings.KeepFrameRate, before.KeepFrameRate);
+    }
+}
+
+} // namespace
+} // namespace zentar
