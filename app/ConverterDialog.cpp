@@ -1,39 +1,615 @@
 #include "app/ConverterDialog.h"
 
+#include "app/AboutBox.h"
+#include "app/FileBrowser.h"
+#include "app/FileNames.h"
+#include "app/HelpViewer.h"
+#include "app/PreviewWidget.h"
+#include "engine/CMyException.h"
+#include "options/CompressorNames.h"
+#include "options/HelpCommand.h"
+#include "options/HistoryComboBox.h"
+#include "resources/strings/StringTable.h"
+#include "ui_ConverterDialog.h"
+#include "wmout/WinMediaProfiles.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QVBoxLayout>
+#include <QPointer>
+
+#include <algorithm>
 
 namespace zentar {
 
-ConverterDialog::ConverterDialog(std::string iniPath, QWidget* parent)
-    : QDialog(parent), settings_(std::move(iniPath)) {
-    setWindowTitle(QStringLiteral("Zentar Video Converter"));
-    statusBox_ = new QPlainTextEdit(this);
-    statusBox_->setObjectName(QStringLiteral("statusBox"));
-    statusBox_->setReadOnly(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(statusBox_);
-    settings_.reset_binary_records();
-    settings_.load_settings();
+namespace {
+
+constexpr const char* kInitializing = "Initializing... please wait.";
+constexpr const char* kStopping = "Stopping... please wait.";
+constexpr const char* kReallyCancel = "Conversion in progress. Really cancel?";
+constexpr int kProjectEntry = 2;
+constexpr int kBrowseProjectEntry = 3;
+
+bool aboutAtStart = true;
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QString loadText(uint32_t id) {
+    return qs(LoadString(id));
+}
+
+// The wait cursor for the lifetime of one command, restored on every exit path.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// Holds the idle hook while a modal box of the window is open: its own event loop would
+// otherwise keep stepping the run behind the question the user is answering.
+class IdlePause {
+public:
+    explicit IdlePause(QTimer& timer) : timer_(timer), wasActive_(timer.isActive()) {
+        timer_.stop();
+    }
+    ~IdlePause() {
+        if (wasActive_) {
+            timer_.start();
+        }
+    }
+    IdlePause(const IdlePause&) = delete;
+    IdlePause& operator=(const IdlePause&) = delete;
+
+private:
+    QTimer& timer_;
+    bool wasActive_;
+};
+
+} // namespace
+
+class ConverterDialog::SetListTextEvent : public QEvent {
+public:
+    SetListTextEvent(QComboBox* list, QString text)
+        : QEvent(UM_SET_LIST_TEXT), list(list), text(std::move(text)) {}
+    QPointer<QComboBox> list;
+    QString text;
+};
+
+ConverterDialog::ConverterDialog(std::string iniPath, ListSources sources, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::ConverterDialog>()), settings_(std::move(iniPath)),
+      winMedia_(std::make_unique<WinMediaLibrary>()) {
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    // One tab stop just past the longest statistics label keeps the values in a column.
+    ui_->statusBox->setTabStopDistance(
+        ui_->statusBox->fontMetrics().horizontalAdvance(" Frames processed") + 8);
+    buildControlTable();
+    idleTimer_.setInterval(0);
+    connect(&idleTimer_, &QTimer::timeout, this, [this] { OnIdle(); });
+    initialise(sources);
+    connectHandlers();
 }
 
 ConverterDialog::~ConverterDialog() {
-    // Write errors are not reported: the program ends normally and the old file stays.
+    idleTimer_.stop();
+    SetHelpHandler(nullptr, nullptr);
+    HelpViewer::CloseHelp();
     settings_.save_settings();
 }
 
-void ConverterDialog::StopRun() {
-    // No conversion runs in this window yet; stopping is always harmless.
+void ConverterDialog::buildControlTable() {
+    Ui::ConverterDialog& u = *ui_;
+    controls_ = {
+        {1, u.startButton},
+        {2, u.stopButton},
+        {57665, u.exitButton},
+        {57670, u.helpButton},
+        {1023, u.filesGroup},
+        {1021, u.inputFileLabel},
+        {1000, u.inputFileList},
+        {1022, u.outputFileLabel},
+        {1003, u.outputFileList},
+        {1081, u.outputTypeLabel},
+        {1080, u.outputTypeList},
+        {1084, u.renderingGroup},
+        {1049, u.keepParametersCheck},
+        {1072, u.videoRenderingButton},
+        {1073, u.audioRenderingButton},
+        {1068, u.clipModeList},
+        {1024, u.compressionGroup},
+        {1025, u.videoCompressorLabel},
+        {1012, u.videoCompressorList},
+        {1026, u.audioCompressorLabel},
+        {1014, u.audioCompressorList},
+        {1071, u.profileLabel},
+        {1070, u.profileList},
+        {1069, u.previewArea},
+        {1017, u.statusBox},
+        {1082, u.showPreviewCheck},
+    };
+}
+
+QWidget* ConverterDialog::control(int id) const {
+    const auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+// Initialisation in the order the window has always followed: settings,
+// controls, menu and icon, then the lists, the control state, and the About box
+// once the loop runs.
+void ConverterDialog::initialise(const ListSources& sources) {
+    Ui::ConverterDialog& u = *ui_;
+    settings_.reset_binary_records();
+    settings_.load_settings();
+    exchangeToControls();
+
+    const QString about = loadText(IDS_ABOUTBOX);
+    if (!about.isEmpty()) {
+        auto* separator = new QAction(this);
+        separator->setSeparator(true);
+        auto* showAbout = new QAction(about, this);
+        showAbout->setObjectName("aboutAction");
+        connect(showAbout, &QAction::triggered, this, [this] { ShowAbout(); });
+        addAction(separator);
+        addAction(showAbout);
+        setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
+    setWindowIcon(ProgramIcon());
+
+    for (HistoryComboBox* files : {u.inputFileList, u.outputFileList}) {
+        files->add_fixed(files == u.inputFileList ? IDS_BROWSE_INPUT : IDS_BROWSE_OUTPUT);
+        files->set_limits(10, 1);
+        files->select_or_push(files->current());
+    }
+    fillCompressorList(*u.videoCompressorList,
+                       sources.videoCompressors
+                           ? sources.videoCompressors()
+                           : InstalledCompressorNames(CompressorCategory::Video),
+                       true, IDS_VIDEO_ADVANCED);
+    fillCompressorList(*u.audioCompressorList,
+                       sources.audioCompressors
+                           ? sources.audioCompressors()
+                           : InstalledCompressorNames(CompressorCategory::Audio),
+                       false, IDS_AUDIO_ADVANCED);
+
+    const std::vector<std::string> profiles =
+        sources.mediaProfiles ? sources.mediaProfiles() : list_profiles(*winMedia_);
+    for (const std::string& name : profiles) {
+        u.profileList->appendKeepingSelection(qs(name));
+    }
+    u.profileList->add_fixed(IDS_BROWSE_PROFILES);
+    u.profileList->set_limits(0, 1);
+    u.profileList->setTextWithoutSelection(qs(profileDisplayName(settings_.MediaProfile)));
+
+    u.clipModeList->set_limits(0, 0);
+    UpdateProjectEntry();
+
+    SetHelpHandler([](QWidget* dialog, uint32_t topic) { HelpViewer::ShowTopic(dialog, topic); },
+                   this);
+    InstallHelp(this, kHelpMainWindow);
+
+    UpdateControlState(false);
+    if (aboutAtStart) {
+        QCoreApplication::postEvent(this, new QEvent(UM_SHOW_ABOUT));
+    }
+}
+
+void ConverterDialog::SetAboutAtStart(bool show) {
+    aboutAtStart = show;
+}
+
+// Names in enumeration order (an unreadable name is an empty entry),
+// "<Uncompressed>" for video, sorted by character code, then the "Advanced..."
+// command last.
+void ConverterDialog::fillCompressorList(HistoryComboBox& list,
+                                         const std::vector<std::string>& names,
+                                         bool withUncompressed, StringId advancedId) {
+    for (const std::string& name : names) {
+        list.appendKeepingSelection(qs(name));
+    }
+    if (withUncompressed) {
+        list.appendKeepingSelection(loadText(IDS_UNCOMPRESSED));
+    }
+    sort_combo_entries(list);
+    list.add_fixed(advancedId);
+    list.set_limits(0, 1);
+}
+
+void ConverterDialog::connectHandlers() {
+    Ui::ConverterDialog& u = *ui_;
+    // Every command first empties the status text; these connections come before
+    // the handlers' own, so they run first.
+    for (QAbstractButton* button :
+         {static_cast<QAbstractButton*>(u.startButton), static_cast<QAbstractButton*>(u.stopButton),
+          static_cast<QAbstractButton*>(u.exitButton), static_cast<QAbstractButton*>(u.helpButton),
+          static_cast<QAbstractButton*>(u.keepParametersCheck),
+          static_cast<QAbstractButton*>(u.videoRenderingButton),
+          static_cast<QAbstractButton*>(u.audioRenderingButton),
+          static_cast<QAbstractButton*>(u.showPreviewCheck)}) {
+        connect(button, &QAbstractButton::clicked, this, [this] { emptyStatus(); });
+    }
+    for (QComboBox* list :
+         {static_cast<QComboBox*>(u.inputFileList), static_cast<QComboBox*>(u.outputFileList),
+          u.outputTypeList, static_cast<QComboBox*>(u.clipModeList),
+          static_cast<QComboBox*>(u.videoCompressorList),
+          static_cast<QComboBox*>(u.audioCompressorList), static_cast<QComboBox*>(u.profileList)}) {
+        connect(list, &QComboBox::activated, this, [this] { emptyStatus(); });
+        if (QLineEdit* edit = list->lineEdit()) {
+            connect(edit, &QLineEdit::textEdited, this, [this] { emptyStatus(); });
+        }
+    }
+
+    connect(u.startButton, &QPushButton::clicked, this, [this] { OnStart(); });
+    connect(u.stopButton, &QPushButton::clicked, this, [this] { OnStop(); });
+    connect(u.exitButton, &QPushButton::clicked, this, [this] { close(); });
+    connect(u.helpButton, &QPushButton::clicked, this, [] { SendHelpCommand(); });
+    connect(u.keepParametersCheck, &QCheckBox::clicked, this, [this] { OnKeepSettings(); });
+    connect(u.videoRenderingButton, &QPushButton::clicked, this, [this] { OnVideoRendering(); });
+    connect(u.audioRenderingButton, &QPushButton::clicked, this, [this] { OnAudioRendering(); });
+    connect(u.showPreviewCheck, &QCheckBox::clicked, this, [this] { OnShowPreview(); });
+    connect(u.inputFileList, &QComboBox::activated, this, [this] { OnInputSelected(); });
+    connect(u.outputFileList, &QComboBox::activated, this, [this] { OnOutputSelected(); });
+    connect(u.outputTypeList, &QComboBox::activated, this, [this] { OnOutputTypeSelected(); });
+    connect(u.clipModeList, &QComboBox::activated, this, [this] { OnClipModeSelected(); });
+    connect(u.videoCompressorList, &QComboBox::activated, this,
+            [this] { OnCompressorSelected(*ui_->videoCompressorList, true); });
+    connect(u.audioCompressorList, &QComboBox::activated, this,
+            [this] { OnCompressorSelected(*ui_->audioCompressorList, false); });
+    connect(u.profileList, &QComboBox::activated, this, [this] { OnProfileSelected(); });
+}
+
+// The same order in both directions: texts of the audio compressor, input,
+// output and video compressor lists; the two check boxes; the output type and
+// clip mode indices.
+void ConverterDialog::exchangeToControls() {
+    Ui::ConverterDialog& u = *ui_;
+    u.audioCompressorList->setTextWithoutSelection(qs(settings_.AudioCodec));
+    u.inputFileList->setTextWithoutSelection(qs(settings_.SrcFileName));
+    u.outputFileList->setTextWithoutSelection(qs(settings_.DstFileName));
+    u.videoCompressorList->setTextWithoutSelection(qs(settings_.VideoCodec));
+    u.keepParametersCheck->setChecked(settings_.KeepSettings != 0);
+    u.showPreviewCheck->setChecked(settings_.WantPreview != 0);
+    const auto selectIndex = [](QComboBox& list, int index) {
+        list.setCurrentIndex(index >= 0 && index < list.count() ? index : -1);
+    };
+    selectIndex(*u.outputTypeList, settings_.DstFileType);
+    selectIndex(*u.clipModeList, settings_.SceneDetection);
+}
+
+void ConverterDialog::exchangeFromControls() {
+    Ui::ConverterDialog& u = *ui_;
+    settings_.AudioCodec = u.audioCompressorList->currentText().toStdString();
+    settings_.SrcFileName = u.inputFileList->currentText().toStdString();
+    settings_.DstFileName = u.outputFileList->currentText().toStdString();
+    settings_.VideoCodec = u.videoCompressorList->currentText().toStdString();
+    settings_.KeepSettings = u.keepParametersCheck->isChecked() ? 1 : 0;
+    settings_.WantPreview = u.showPreviewCheck->isChecked() ? 1 : 0;
+    settings_.DstFileType = u.outputTypeList->currentIndex();
+    settings_.SceneDetection = u.clipModeList->currentIndex();
+    // The names used for a run move to the top of their histories.
+    u.inputFileList->select_or_push(qs(settings_.SrcFileName));
+    u.outputFileList->select_or_push(qs(settings_.DstFileName));
+}
+
+void ConverterDialog::UpdateControlState(bool running) {
+    for (int id : {1023, 1021, 1000, 1022, 1003, 1081, 1080, 1068, 1049, 1084,
+                   1072, 1073, 1024, 1026, 1014, 1025, 1012, 1071, 1070, 1}) {
+        control(id)->setEnabled(!running);
+    }
+    control(2)->setEnabled(running);
+    if (running) {
+        control(2)->setFocus();
+        return;
+    }
+    const bool custom = settings_.KeepSettings == 0;
+    control(1072)->setEnabled(custom);
+    control(1073)->setEnabled(custom);
+    const bool wmv = settings_.DstFileType == 1;
+    for (int id : {1012, 1025, 1014, 1026}) {
+        control(id)->setEnabled(!wmv);
+    }
+    for (int id : {1070, 1071}) {
+        control(id)->setEnabled(wmv);
+    }
+    // The "Files" frame takes no focus itself; its first control does.
+    control(1000)->setFocus();
 }
 
 void ConverterDialog::SetStatusText(const std::string& text, bool redrawNow) {
-    statusBox_->setPlainText(QString::fromStdString(text));
-    if (redrawNow)
-        statusBox_->repaint();
+    QString shown = qs(text);
+    shown.replace("\r\n", "\n");
+    ui_->statusBox->setPlainText(shown);
+    if (redrawNow) {
+        ui_->statusBox->viewport()->repaint();
+    }
+}
+
+void ConverterDialog::SetStatusText(uint32_t stringId, bool redrawNow) {
+    SetStatusText(LoadString(stringId), redrawNow);
 }
 
 std::string ConverterDialog::statusText() const {
-    return statusBox_->toPlainText().toStdString();
+    return ui_->statusBox->toPlainText().toStdString();
+}
+
+bool ConverterDialog::event(QEvent* event) {
+    if (event->type() == UM_SET_LIST_TEXT) {
+        auto* request = static_cast<SetListTextEvent*>(event);
+        if (request->list) {
+            request->list->setCurrentIndex(-1);
+            request->list->setEditText(request->text);
+        }
+        return true;
+    }
+    if (event->type() == UM_SHOW_ABOUT) {
+        ShowAbout();
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void ConverterDialog::postListText(QComboBox* list, const QString& text) {
+    QCoreApplication::postEvent(this, new SetListTextEvent(list, text));
+}
+
+void ConverterDialog::ShowAbout() {
+    const IdlePause pause(idleTimer_);
+    AboutBox about(this);
+    about.exec();
+}
+
+// ---- Start, Stop, close and the idle hook ----
+
+void ConverterDialog::OnStart() {
+    WaitCursor wait;
+    SetStatusText(kInitializing, true);
+    exchangeFromControls();
+    StartRun();
+    UpdateControlState(true);
+    running_ = true;
+    idleTimer_.start();
+}
+
+bool ConverterDialog::ConfirmCancel() {
+    if (!running_) {
+        return true;
+    }
+    const IdlePause pause(idleTimer_);
+    return QMessageBox::question(this, windowTitle(), kReallyCancel,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void ConverterDialog::OnStop() {
+    if (!ConfirmCancel()) {
+        return;
+    }
+    WaitCursor wait;
+    ui_->previewArea->blank();
+    SetStatusText(kStopping, true);
+    StopRun();
+    UpdateControlState(false);
+    SetStatusText(std::string(), false);
+    running_ = false;
+    idleTimer_.stop();
+}
+
+void ConverterDialog::reject() {
+    emptyStatus(); // Esc is the Stop command
+    OnStop();
+}
+
+void ConverterDialog::accept() {
+    // Enter is handled by the default button (Start); nothing else accepts the
+    // window.
+}
+
+void ConverterDialog::closeEvent(QCloseEvent* event) {
+    if (!ConfirmCancel()) {
+        event->ignore();
+        return;
+    }
+    {
+        WaitCursor wait;
+        SetStatusText(kStopping, true);
+        StopRun();
+        UpdateControlState(false);
+        SetStatusText(std::string(), false);
+        running_ = false;
+        idleTimer_.stop();
+    }
+    exchangeFromControls();
+    event->accept();
+    done(0);
+}
+
+void ConverterDialog::OnIdle() {
+    if (!running_) {
+        idleTimer_.stop();
+        return;
+    }
+    if (IdleStep()) {
+        return;
+    }
+    // The run has ended (input exhausted, no writer left, or a failure already
+    // reported).
+    idleTimer_.stop();
+    WaitCursor wait;
+    ui_->previewArea->blank();
+    if (!errorShown_) {
+        SetStatusText(kStopping, true);
+    }
+    StopRun();
+    UpdateControlState(false);
+    if (!errorShown_) {
+        SetStatusText(std::string(), false);
+    }
+    running_ = false;
+    errorShown_ = false;
+}
+
+// ---- List handlers ----
+
+void ConverterDialog::OnKeepSettings() {
+    settings_.KeepSettings = ui_->keepParametersCheck->isChecked() ? 1 : 0;
+    UpdateControlState(false);
+}
+
+// The rendering dialogs edit the custom rendering values; with "Keep input file
+// parameters" checked there is nothing to edit.
+void ConverterDialog::OnVideoRendering() {
+    if (settings_.KeepSettings != 0) {
+        return;
+    }
+}
+
+void ConverterDialog::OnAudioRendering() {
+    if (settings_.KeepSettings != 0) {
+        return;
+    }
+}
+
+void ConverterDialog::OnShowPreview() {
+    settings_.WantPreview = ui_->showPreviewCheck->isChecked() ? 1 : 0;
+    if (settings_.WantPreview == 0) {
+        ui_->previewArea->blank();
+    }
+}
+
+void ConverterDialog::OnInputSelected() {
+    HistoryComboBox& list = *ui_->inputFileList;
+    QString text;
+    if (list.classify(text) == 0) {
+        std::string path = list.lastValueText().toStdString();
+        BrowseForFile(this, BrowseMode::Open, loadText(IDS_INPUT_DEFAULT_EXT),
+                      loadText(IDS_INPUT_FILTER), path);
+        text = qs(path.empty() ? settings_.SrcFileName : path);
+    }
+    list.select_or_push(text);
+    settings_.SrcFileName = text.toStdString();
+}
+
+void ConverterDialog::OnOutputSelected() {
+    HistoryComboBox& list = *ui_->outputFileList;
+    QString text;
+    if (list.classify(text) == 0) {
+        std::string path = list.lastValueText().toStdString();
+        BrowseForFile(this, BrowseMode::Save, qs(OutputExtension(settings_.DstFileType).substr(1)),
+                      loadText(IDS_OUTPUT_FILTER), path);
+        text = qs(path.empty() ? settings_.DstFileName : path);
+    }
+    list.select_or_push(text);
+    settings_.DstFileName = text.toStdString();
+}
+
+void ConverterDialog::OnOutputTypeSelected() {
+    settings_.DstFileType = ui_->outputTypeList->currentIndex();
+    settings_.DstFileName = ui_->outputFileList->currentText().toStdString();
+    if (!settings_.DstFileName.empty()) {
+        settings_.DstFileName =
+            ReplaceExtension(settings_.DstFileName, OutputExtension(settings_.DstFileType));
+        ui_->outputFileList->setEditText(qs(settings_.DstFileName));
+    }
+    UpdateControlState(false);
+}
+
+void ConverterDialog::OnClipModeSelected() {
+    HistoryComboBox& list = *ui_->clipModeList;
+    const int chosen = list.currentIndex();
+    if (chosen == kBrowseProjectEntry ||
+        (chosen == kProjectEntry && settings_.ClipsFileName.empty())) {
+        std::string path = settings_.ClipsFileName;
+        BrowseForFile(this, BrowseMode::Save, loadText(IDS_PROJECT_DEFAULT_EXT),
+                      loadText(IDS_PROJECT_FILTER), path);
+        if (path.empty()) {
+            const int previous = settings_.SceneDetection;
+            list.setCurrentIndex(previous >= 0 && previous < list.count() ? previous : -1);
+            return;
+        }
+        settings_.ClipsFileName = path;
+        UpdateProjectEntry();
+        if (chosen == kBrowseProjectEntry) {
+            list.setCurrentIndex(kProjectEntry);
+        }
+    }
+    settings_.SceneDetection = std::min(chosen, kProjectEntry);
+}
+
+void ConverterDialog::UpdateProjectEntry() {
+    HistoryComboBox& list = *ui_->clipModeList;
+    std::string text = LoadString(IDS_PROJECT_ENTRY_FORMAT);
+    const size_t placeholder = text.find("%s");
+    if (placeholder != std::string::npos) {
+        text.replace(placeholder, 2, FileNamePart(settings_.ClipsFileName));
+    }
+    const int selected = list.currentIndex();
+    list.insertItem(kProjectEntry, qs(text));
+    list.removeItem(kProjectEntry + 1);
+    if (selected >= 0) {
+        list.setCurrentIndex(selected);
+    }
+}
+
+void ConverterDialog::OnCompressorSelected(HistoryComboBox& list, bool video) {
+    std::string& name = video ? settings_.VideoCodec : settings_.AudioCodec;
+    QString text;
+    if (list.classify(text) != 0) {
+        name = text.toStdString();
+        return;
+    }
+    // The compression dialogs (options) update the record and the name when
+    // confirmed. Whatever they answered, the list shows the name again, if it
+    // carries it.
+    const int found = list.findExact(qs(name), 0);
+    if (found >= 0) {
+        list.setCurrentIndex(found);
+    } else {
+        list.setCurrentIndex(-1);
+    }
+}
+
+void ConverterDialog::OnProfileSelected() {
+    HistoryComboBox& list = *ui_->profileList;
+    QString text;
+    if (list.classify(text) != 0) {
+        settings_.MediaProfile = text.toStdString();
+        return;
+    }
+    std::string path = settings_.MediaProfile;
+    BrowseForFile(this, BrowseMode::Open, loadText(IDS_PROFILE_DEFAULT_EXT),
+                  loadText(IDS_PROFILE_FILTER), path);
+    if (!path.empty()) {
+        settings_.MediaProfile = path;
+    }
+    // Applied after this handler has returned, when the list has shown the
+    // selection.
+    postListText(&list, qs(profileDisplayName(settings_.MediaProfile)));
+}
+
+// ---- The run ----
+
+void ConverterDialog::StartRun() {
+    StopRun();
+    // No conversion engine is linked into the window yet: say so instead of pretending.
+    throw CMyException(2);
+}
+
+bool ConverterDialog::IdleStep() {
+    return false;
+}
+
+void ConverterDialog::StopRun() {
+    ui_->previewArea->blank();
+    preview_.DestroyPreview();
 }
 
 } // namespace zentar

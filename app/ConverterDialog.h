@@ -1,43 +1,144 @@
-// ConverterDialog (placeholder): the main window until the real one replaces this file.
-// It owns the conversion settings, loading them from the application's INI file when it
-// is constructed and saving them when it is destroyed, and shows a read-only status box.
+// ConverterDialog: the program's main window. It owns the conversion settings,
+// shows them in its controls (built from resources/ConverterDialog.ui), keeps
+// the file, compressor, profile and clip-splitting lists, and drives a
+// conversion run from Start and Stop and from an idle hook: a zero-interval
+// timer that runs while a run is active and performs one step of the run
+// whenever the event queue is empty, so the window stays responsive. Settings
+// are loaded when the window initialises and saved when it is destroyed.
 //
-// ConverterApp relies on this interface, which the real window must keep:
-//   ConverterDialog(std::string iniPath, QWidget* parent)  loads the settings;
-//   ~ConverterDialog()                                     saves them;
-//   StopRun()                  stops and cleans up a conversion (harmless when none runs);
-//   setErrorShown(bool)        the flag that keeps an error message in the status box;
-//   SetStatusText(text, redrawNow)  sets the status box, repainting at once when asked.
-// User-interface thread only.
+// Failures of the run are thrown as CMyException out of the handler that caused
+// them; the application's event dispatch reports them through StopRun,
+// setErrorShown and SetStatusText. Everything runs on the user-interface
+// thread.
 #pragma once
 
+#include "app/PreviewRenderer.h"
 #include "engine/ConversionSettings.h"
+#include "resources/strings/StringTable.h"
 
 #include <QDialog>
+#include <QEvent>
+#include <QString>
+#include <QTimer>
 
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
-class QPlainTextEdit;
+class QComboBox;
+
+namespace Ui {
+class ConverterDialog;
+}
 
 namespace zentar {
 
+class HistoryComboBox;
+class PreviewWidget;
+class WinMediaLibrary;
+
 class ConverterDialog : public QDialog {
 public:
-    explicit ConverterDialog(std::string iniPath, QWidget* parent = nullptr);
-    ~ConverterDialog() override;
+    // Private window messages, delivered as posted events.
+    static constexpr QEvent::Type UM_SET_LIST_TEXT =
+        static_cast<QEvent::Type>(QEvent::User + 0x0601);
+    static constexpr QEvent::Type UM_SHOW_ABOUT = static_cast<QEvent::Type>(QEvent::User + 0x0602);
 
-    void StopRun();
-    void setErrorShown(bool shown) { errorShown_ = shown; }
-    bool errorShown() const { return errorShown_; }
-    void SetStatusText(const std::string& text, bool redrawNow);
-    std::string statusText() const;
+    // Sources of the names the lists offer. Empty members take the installed
+    // compressors and the writer library's profiles; tests may give names of
+    // their own.
+    struct ListSources {
+        std::function<std::vector<std::string>()> videoCompressors;
+        std::function<std::vector<std::string>()> audioCompressors;
+        std::function<std::vector<std::string>()> mediaProfiles;
+    };
+
+    // Loads the settings from iniPath and initialises the controls; posts
+    // UM_SHOW_ABOUT.
+    explicit ConverterDialog(std::string iniPath, ListSources sources = {},
+                             QWidget* parent = nullptr);
+    ~ConverterDialog() override; // closes the help window, saves the settings
 
     ConversionSettings& settings() { return settings_; }
+    const ConversionSettings& settings() const { return settings_; }
+    bool running() const { return running_; }
+    bool errorShown() const { return errorShown_; }
+    void setErrorShown(bool shown) { errorShown_ = shown; }
+
+    // The control with the given resource id (1 Start, 2 Stop, 1000 input list,
+    // ...).
+    QWidget* control(int id) const;
+
+    // Enable rules of the idle (false) or running (true) state.
+    void UpdateControlState(bool running);
+    void exchangeToControls();
+    void exchangeFromControls();
+
+    // Status box: set the text, repainting at once when redrawNow.
+    void SetStatusText(const std::string& text, bool redrawNow);
+    void SetStatusText(uint32_t stringId, bool redrawNow);
+    std::string statusText() const;
+
+    // Winds down and frees everything of the current run; harmless when none
+    // runs.
+    void StopRun();
+    // Whether windows created from now on show the About box when they open (true unless a
+    // test that drives the window without a user switches it off).
+    static void SetAboutAtStart(bool show);
+
+    // True while the idle hook is armed.
+    bool idleHookActive() const { return idleTimer_.isActive(); }
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override; // Esc and Stop
+    void accept() override; // Enter reaches Start through the default button only
 
 private:
+    class SetListTextEvent;
+
+    void initialise(const ListSources& sources);
+    void buildControlTable();
+    void connectHandlers();
+    void fillCompressorList(HistoryComboBox& list, const std::vector<std::string>& names,
+                            bool withUncompressed, StringId advancedId);
+    void emptyStatus() { SetStatusText(std::string(), false); }
+
+    // Commands.
+    void OnStart();
+    void OnStop();
+    bool ConfirmCancel();
+    void OnIdle();
+    void OnKeepSettings();
+    void OnVideoRendering();
+    void OnAudioRendering();
+    void OnShowPreview();
+    void OnInputSelected();
+    void OnOutputSelected();
+    void OnOutputTypeSelected();
+    void OnClipModeSelected();
+    void OnCompressorSelected(HistoryComboBox& list, bool video);
+    void OnProfileSelected();
+    void UpdateProjectEntry();
+    void ShowAbout();
+    void postListText(QComboBox* list, const QString& text);
+
+    // The run (one place: start, one idle step, stop).
+    void StartRun();
+    bool IdleStep();
+
+    std::unique_ptr<Ui::ConverterDialog> ui_;
     ConversionSettings settings_;
-    QPlainTextEdit* statusBox_ = nullptr; // child of the dialog
+    std::unique_ptr<WinMediaLibrary> winMedia_; // loaded for the window's lifetime
+    std::map<int, QWidget*> controls_;
+    bool running_ = false;
     bool errorShown_ = false;
+    QTimer idleTimer_;
+    PreviewRenderer preview_;
 };
 
 } // namespace zentar

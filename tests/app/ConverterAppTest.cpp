@@ -197,5 +197,6 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     zentar::ConverterApp app(argc, argv);
+    zentar::ConverterDialog::SetAboutAtStart(false); // no user here to dismiss it
     return RUN_ALL_TESTS();
 }

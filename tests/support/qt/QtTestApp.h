@@ -13,8 +13,9 @@ inline QApplication& EnsureQtApp() {
     static int argc = 1;
     static char name[] = "zentar-widget-tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: a static one would be torn down after Qt's own globals at exit.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 } // namespace zentar::test
