@@ -9,6 +9,7 @@
 #include "options/CompressorNames.h"
 #include "options/HelpCommand.h"
 #include "options/HistoryComboBox.h"
+#include "options/OptionExchanges.h"
 #include "resources/strings/StringTable.h"
 #include "ui_ConverterDialog.h"
 #include "wmout/WinMediaProfiles.h"
@@ -465,17 +466,13 @@ void ConverterDialog::OnKeepSettings() {
 }
 
 // The rendering dialogs edit the custom rendering values; with "Keep input file
-// parameters" checked there is nothing to edit.
+// parameters" checked they open nothing.
 void ConverterDialog::OnVideoRendering() {
-    if (settings_.KeepSettings != 0) {
-        return;
-    }
+    RunVideoRenderingExchange(this, settings_, ui_->inputFileList->currentText());
 }
 
 void ConverterDialog::OnAudioRendering() {
-    if (settings_.KeepSettings != 0) {
-        return;
-    }
+    RunAudioRenderingExchange(this, settings_);
 }
 
 void ConverterDialog::OnShowPreview() {
@@ -566,9 +563,13 @@ void ConverterDialog::OnCompressorSelected(HistoryComboBox& list, bool video) {
         name = text.toStdString();
         return;
     }
-    // The compression dialogs (options) update the record and the name when
-    // confirmed. Whatever they answered, the list shows the name again, if it
-    // carries it.
+    // The compression dialog updates the record and the name when confirmed. Whatever it
+    // answered, the list shows the name again, if it carries it.
+    if (video) {
+        RunVideoCompressionExchange(this, settings_);
+    } else {
+        RunAudioCompressionExchange(this, settings_);
+    }
     const int found = list.findExact(qs(name), 0);
     if (found >= 0) {
         list.setCurrentIndex(found);

@@ -271,19 +271,42 @@ TEST_F(ConverterDialogTest, ProjectEntryAsksForAFileOnlyWhenNoneIsSet) {
 }
 
 TEST_F(ConverterDialogTest, CompressorAndProfileChoicesStoreNames) {
+    sources_.videoCompressors = nullptr; // the installed compressors
+    sources_.audioCompressors = nullptr;
     ConverterDialog& window = open();
     HistoryComboBox* video = list(1012);
+    ASSERT_GE(video->findText("Cinepak Codec"), 0);
+    EXPECT_GE(list(1014)->findText("PCM"), 0);
+    EXPECT_EQ(video->itemText(video->count() - 1), "Advanced...");
     choose(video, video->findText("Cinepak Codec"));
     EXPECT_EQ(window.settings().VideoCodec, "Cinepak Codec");
-    // "Advanced...": afterwards the list shows the stored name again.
+    // "Advanced..." opens the compression dialog; cancelled, the list shows the stored
+    // name again.
+    QString opened;
+    test::AnswerNextModal([&](QWidget* modal) {
+        opened = modal->windowTitle();
+        static_cast<QDialog*>(modal)->reject();
+    });
     choose(video, video->count() - 1);
+    EXPECT_EQ(opened, "Video compression");
     EXPECT_EQ(video->currentText(), "Cinepak Codec");
     EXPECT_EQ(window.settings().VideoCodec, "Cinepak Codec");
-    // A name that no entry carries is cleared from the list text.
+    // A stored name the dialog does not know: it offers its first compressor, which Cancel
+    // hands back, and the list selects that entry by name.
     window.settings().VideoCodec = "Not Installed";
+    test::AnswerNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
     choose(video, video->count() - 1);
-    EXPECT_EQ(video->currentIndex(), -1);
-    EXPECT_TRUE(video->currentText().isEmpty());
+    EXPECT_NE(window.settings().VideoCodec, "Not Installed");
+    ASSERT_GE(video->currentIndex(), 0);
+    EXPECT_EQ(video->currentText().toStdString(), window.settings().VideoCodec);
+    // The audio dialog keeps a name it does not know; the list then has no entry to show.
+    HistoryComboBox* audio = list(1014);
+    window.settings().AudioCodec = "Not Installed";
+    test::AnswerNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    choose(audio, audio->count() - 1);
+    EXPECT_EQ(window.settings().AudioCodec, "Not Installed");
+    EXPECT_EQ(audio->currentIndex(), -1);
+    EXPECT_TRUE(audio->currentText().isEmpty());
 
     HistoryComboBox* profiles = list(1070);
     choose(profiles, 1);
@@ -329,6 +352,26 @@ TEST_F(ConverterDialogTest, CommandsEmptyTheStatusAndClosingSavesTheSettings) {
     const std::string ini = readFile(ini_);
     EXPECT_NE(ini.find("DstFileName=/v/typed.avi"), std::string::npos) << ini;
     EXPECT_NE(ini.find("KeepSettings=0"), std::string::npos) << ini;
+}
+
+TEST_F(ConverterDialogTest, RenderingButtonsOpenTheirDialogsWithTheirHelpTopics) {
+    ConverterDialog& window = open();
+    click(1049); // custom parameters
+    uint32_t topic = 0;
+    QString title;
+    test::AnswerNextModal([&](QWidget* modal) {
+        title = modal->windowTitle();
+        QApplication::setActiveWindow(modal);
+        QTest::keyClick(modal, Qt::Key_F1);
+        if (HelpViewer::Instance() != nullptr) {
+            topic = HelpViewer::Instance()->topic();
+        }
+        static_cast<QDialog*>(modal)->reject();
+    });
+    click(1072);
+    EXPECT_EQ(title, "Video Rendering");
+    EXPECT_EQ(topic, 0x20067u);
+    EXPECT_TRUE(window.statusText().empty());
 }
 
 TEST_F(ConverterDialogTest, ContextMenuCommandShowsTheAboutBoxAgain) {
