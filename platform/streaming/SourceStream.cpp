@@ -134,8 +134,9 @@ HRESULT SourceStream::bufferLoop() {
         }
         hr = FillBuffer(sample.Get());
         if (hr == S_FALSE) {
+            // Filters that drain at the end (encoders) may fail only now.
             if (!StopRequested())
-                DeliverEndOfStream();
+                reportEndOfStreamFailure(DeliverEndOfStream());
             return S_OK;
         }
         if (FAILED(hr)) {
@@ -155,6 +156,12 @@ HRESULT SourceStream::bufferLoop() {
         }
     }
     return S_OK;
+}
+
+void SourceStream::reportEndOfStreamFailure(HRESULT hr) {
+    // S_FALSE and VFW_E_SAMPLE_REJECTED_EOS only say that downstream had ended already.
+    if (FAILED(hr) && hr != VFW_E_SAMPLE_REJECTED_EOS && hr != VFW_E_NOT_CONNECTED)
+        reportFailure(hr);
 }
 
 void SourceStream::reportFailure(HRESULT hr) {

@@ -71,6 +71,7 @@ private:
     HRESULT bufferLoop();
     // Treats marks of a shutdown as quiet ends, anything else as a stream failure.
     void reportFailure(HRESULT hr);
+    void reportEndOfStreamFailure(HRESULT hr);
 
     SourceFilter* const sourceFilter_;
     std::thread thread_;                     // control thread only (start, join)

@@ -159,6 +159,20 @@ TEST(ShutdownTest, FailuresOnTheStreamingThreadBecomeErrorAbortEvents) {
     }
 }
 
+TEST(ShutdownTest, AFailureWhileDrainingAtEndOfStreamIsReported) {
+    // The buffering transform delivers its last sample only when the end arrives; the
+    // renderer refuses exactly that one.
+    ComPtr<PairingTransform> pairing = PairingTransform::Create();
+    Graph g(pinConfig(7), pairing.Get());
+    g.renderer->failAt = 6;
+    g.renderer->failWith = kDiskFull;
+    ASSERT_EQ(g.control->Run(), S_OK);
+    LONG_PTR code = 0;
+    ASSERT_TRUE(WaitForEvent(g.graph.Get(), EC_ERRORABORT, &code));
+    EXPECT_EQ(code, kDiskFull);
+    EXPECT_EQ(CallBounded([&] { return g.control->Stop(); }), S_OK);
+}
+
 TEST(ShutdownTest, ExceptionsOnTheStreamingThreadAreReportedNotPropagated) {
     struct ThrowingPin : TestSourcePin {
         using TestSourcePin::TestSourcePin;
