@@ -34,6 +34,8 @@ class ConversionJob {
 public:
     // Measurement of a rate the input does not state: at most this much of the stream.
     static constexpr REFERENCE_TIME kMeasureLimitHns = 150'000'000;
+    // A measured rate above this (the highest rate the settings can force) is not believed.
+    static constexpr double kMaxMeasuredFrameRate = 1000.0;
 
     explicit ConversionJob(MediaFileWriterFactory wmvWriters = {});
     virtual ~ConversionJob();

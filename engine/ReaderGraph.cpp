@@ -267,8 +267,10 @@ void ReaderGraph::GetStreamInfo(int kind, void* out) const {
 }
 
 void ReaderGraph::Seek(REFERENCE_TIME position) {
+    // Stopped rather than paused while moving: a paused source keeps pushing, and samples
+    // of the new position would be discarded until the discard switch is off again.
     reader_->SetDiscard(TRUE);
-    control_->Pause();
+    control_->Stop();
     OAFilterState state = State_Stopped;
     control_->GetState(static_cast<LONG>(INFINITE), &state);
     LONGLONG current = position;
@@ -280,8 +282,8 @@ void ReaderGraph::Seek(REFERENCE_TIME position) {
     LONG_PTR param2 = 0;
     while (SUCCEEDED(event_->GetEvent(&code, &param1, &param2, 0)))
         event_->FreeEventParams(code, param1, param2);
-    // A request answered while nobody waited (possible only before the discard took
-    // effect) is used up: the next NextSample must ask again.
+    // A request answered while nobody waited (a sample copied just before the discard)
+    // is used up: the next NextSample asks again.
     if (sampleEvent_.Wait(0))
         requestPending_ = false;
     reader_->SetDiscard(FALSE);

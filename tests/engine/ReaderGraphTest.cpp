@@ -229,6 +229,25 @@ TEST(ReaderGraphTest, WithoutAFrameTimeTheRateIsEstimatedFromTheDuration) {
     EXPECT_EQ(shortReader.frameRate(), 0.0);
 }
 
+TEST(ReaderGraphTest, RewindOfAFastSourceLosesNoSampleOfTheNewPosition) {
+    // A source that pushes instantly would race a discard switch left on after the seek.
+    test::ScriptedSourceFile file("scripted:fast", {6, 400'000, 400'000, -1});
+    ReaderGraph reader("scripted:fast", ReaderGraph::VideoTemplate(), true);
+    for (int round = 0; round < 20; ++round) {
+        const int readBefore = round % 8; // 6 and 7 reach the end first
+        uint32_t length = 0;
+        for (int i = 0; i < readBefore; ++i)
+            reader.NextSample(&length, nullptr, nullptr);
+        reader.Rewind();
+        for (int expected = 0; expected < 2; ++expected) {
+            const uint8_t* data = reader.NextSample(&length, nullptr, nullptr);
+            ASSERT_GT(length, 0u) << "round " << round;
+            EXPECT_EQ(test::ScriptedSourceFile::indexOf(data), expected) << "round " << round;
+        }
+        reader.Rewind();
+    }
+}
+
 TEST(ReaderGraphTest, AStreamFailingHalfWayEndsTheWaitWithCode7) {
     test::ScriptedSourceFile file("scripted:failing", {10, 400'000, 400'000, 4});
     ReaderGraph reader("scripted:failing", ReaderGraph::VideoTemplate(), true);
