@@ -3,10 +3,27 @@
 #include <mutex>
 
 #include "platform/com/Bstr.h"
+#include "platform/media/AcmWrapperFilter.h"
+#include "platform/media/AviMuxFilter.h"
+#include "platform/media/DvMuxerFilter.h"
 #include "platform/media/FileSourceFilter.h"
+#include "platform/media/FileWriterFilter.h"
+#include "platform/media/SystemDeviceEnum.h"
 #include "platform/streaming/FilterRegistry.h"
 
 namespace zentar {
+
+namespace {
+
+// A class factory for CoCreateInstance: a new T, asked for `iid`.
+template <class T> ClassFactory classFactory() {
+    return [](REFIID iid, void** object) -> HRESULT {
+        ComPtr<T> created = MakeComObject<T>();
+        return created ? created->QueryInterface(iid, object) : E_OUTOFMEMORY;
+    };
+}
+
+} // namespace
 
 void RegisterMediaFilters() {
     static std::once_flag once;
@@ -23,6 +40,11 @@ void RegisterMediaFilters() {
             filter = source;
             return S_OK;
         });
+        FilterRegistry::RegisterClass(CLSID_SystemDeviceEnum, classFactory<SystemDeviceEnum>());
+        FilterRegistry::RegisterClass(CLSID_AviDest, classFactory<AviMuxFilter>());
+        FilterRegistry::RegisterClass(CLSID_FileWriter, classFactory<FileWriterFilter>());
+        FilterRegistry::RegisterClass(CLSID_DVMux, classFactory<DvMuxerFilter>());
+        FilterRegistry::RegisterClass(CLSID_ACMWrapper, classFactory<AcmWrapperFilter>());
     });
 }
 

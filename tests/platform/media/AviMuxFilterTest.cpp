@@ -1,0 +1,163 @@
+// The AVI Mux and File writer (with the DV Muxer and ACM Wrapper) in real graphs: a DV
+// AVI with its audio; a full device and a missing folder reach the graph as failures;
+// Stop while a source is blocked finishes the file with what has arrived.
+#include "platform/media/AviMuxFilter.h"
+#include "platform/media/CompressorCatalog.h"
+#include "platform/media/FileWriterFilter.h"
+
+#include "tests/platform/media/WriterGraphTestUtil.h"
+#include "tests/support/media/MediaFixture.h"
+#include "tests/support/media/Probe.h"
+#include "tests/support/streaming/TestMediaTypes.h"
+#include "tests/support/streaming/TestRenderer.h"
+
+#include <gtest/gtest.h>
+
+namespace zentar {
+namespace {
+
+using test::TestSource;
+using test::TestSourcePinConfig;
+using test::WriterGraph;
+
+TestSourcePinConfig videoPin(int width, int height, int frames) {
+    TestSourcePinConfig config;
+    config.type = test::MakeVideoType(width, height, 24, 400000);
+    config.sampleCount = frames;
+    config.sampleDuration = 400000;
+    config.name = u"Video";
+    return config;
+}
+
+TestSourcePinConfig audioPin(int blocks) {
+    TestSourcePinConfig config;
+    config.type = test::MakeAudioType(2, 44100);
+    config.sampleCount = blocks;
+    config.sampleDuration = 400000;
+    config.bufferSize = 1764 * 4;
+    config.name = u"Audio";
+    return config;
+}
+
+bool offersDv(IBaseFilter* compressor) {
+    ComPtr<IEnumMediaTypes> types;
+    test::PinOf(compressor, u"Out")->EnumMediaTypes(types.GetAddressOf());
+    MediaType type;
+    while (types->Next(1, &type, nullptr) == S_OK)
+        if (type.majortype == MEDIATYPE_Video && type.subtype == MEDIASUBTYPE_dvsd)
+            return true;
+    return false;
+}
+
+TEST(AviMuxFilterTest, DvThroughTheDvMuxerKeepsItsAudio) {
+    if (!CompressorCatalog::find(StreamKind::Video, "DV Video Encoder"))
+        GTEST_SKIP() << "no DV encoder in this FFmpeg";
+    test::TempFolder folder("dv_mux");
+    const std::string path = folder.file("dv.avi");
+    WriterGraph g;
+    ComPtr<TestSource> source = TestSource::Create({videoPin(720, 576, 10), audioPin(10)});
+    ComPtr<IBaseFilter> dv =
+        test::CreateCompressor(CLSID_VideoCompressorCategory, "DV Video Encoder");
+    ComPtr<IBaseFilter> dvMux = test::CreatePlatformFilter(CLSID_DVMux);
+    ComPtr<IBaseFilter> acm = test::CreatePlatformFilter(CLSID_ACMWrapper);
+    ASSERT_TRUE(dv && dvMux && acm);
+    g.add(source.Get(), u"Proxies");
+    g.add(dv.Get(), u"DV Video Encoder");
+    ASSERT_EQ(g.addMuxAndWriter(path), S_OK);
+    // The writer graph's order: video first, the audio branch afterwards.
+    ASSERT_EQ(g.connect(source.Get(), dv.Get(), &MEDIATYPE_Video), S_OK);
+    ASSERT_TRUE(offersDv(dv.Get()));
+    g.add(dvMux.Get(), u"DV Muxer");
+    ASSERT_EQ(g.connect(dv.Get(), dvMux.Get()), S_OK);
+    ASSERT_EQ(g.connect(dvMux.Get(), g.mux.Get()), S_OK);
+    g.add(acm.Get(), u"ACM Wrapper");
+    ASSERT_EQ(g.connect(source.Get(), acm.Get(), &MEDIATYPE_Audio), S_OK);
+    ASSERT_EQ(g.connect(acm.Get(), dvMux.Get()), S_OK);
+    ASSERT_EQ(g.run(), S_OK);
+    EXPECT_EQ(g.waitForEnd(), EC_COMPLETE);
+    g.stop();
+
+    const auto video = test::probeStream(path, "v:0", true);
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->codecName, "dvvideo");
+    EXPECT_EQ(video->width, 720);
+    EXPECT_EQ(video->height, 576);
+    EXPECT_EQ(video->frames, 10);
+    const auto audio = test::probeStream(path, "a:0");
+    ASSERT_TRUE(audio);
+    EXPECT_EQ(audio->codecName, "pcm_s16le");
+    EXPECT_EQ(audio->sampleRate, 44100); // a DV rate: the ACM Wrapper passes it through
+    EXPECT_NEAR(test::probeStreamEnd(path, "a:0"), 0.4, 0.05);
+}
+
+TEST(AviMuxFilterTest, AFullDeviceEndsTheGraphWithAnError) {
+    WriterGraph g;
+    // Enough raw frames to overflow the muxer's write buffer while streaming.
+    ComPtr<TestSource> source = TestSource::Create({videoPin(320, 240, 30)});
+    g.add(source.Get(), u"VideoWriterProxy");
+    ASSERT_EQ(g.addMuxAndWriter("/dev/full"), S_OK);
+    ASSERT_EQ(g.connect(source.Get(), g.mux.Get()), S_OK);
+    ASSERT_EQ(g.run(), S_OK);
+    LONG_PTR param = 0;
+    EXPECT_EQ(g.waitForEnd(&param), EC_ERRORABORT);
+    EXPECT_EQ(static_cast<HRESULT>(param), STG_E_MEDIUMFULL);
+    EXPECT_EQ(g.stop(), S_OK);
+}
+
+TEST(AviMuxFilterTest, AMissingFolderFailsTheStart) {
+    test::TempFolder folder("missing_folder");
+    WriterGraph g;
+    ComPtr<TestSource> source = TestSource::Create({videoPin(32, 24, 3)});
+    g.add(source.Get(), u"VideoWriterProxy");
+    ASSERT_EQ(g.addMuxAndWriter(folder.file("gone/out.avi")), S_OK);
+    ASSERT_EQ(g.connect(source.Get(), g.mux.Get()), S_OK);
+    EXPECT_TRUE(FAILED(g.run()));
+}
+
+TEST(AviMuxFilterTest, StopWhileTheSourceIsBlockedFinishesTheFile) {
+    test::TempFolder folder("stop_blocked");
+    const std::string path = folder.file("partial.avi");
+    WriterGraph g;
+    TestSourcePinConfig config = videoPin(32, 24, 20);
+    config.blockAt = 6;
+    ComPtr<TestSource> source = TestSource::Create({config});
+    g.add(source.Get(), u"VideoWriterProxy");
+    ASSERT_EQ(g.addMuxAndWriter(path), S_OK);
+    ASSERT_EQ(g.connect(source.Get(), g.mux.Get()), S_OK);
+    ASSERT_EQ(g.run(), S_OK);
+    ASSERT_EQ(WaitForSingleObject(source->pin(0)->BlockedHandle(), test::kWaitMs), WAIT_OBJECT_0);
+    EXPECT_EQ(g.stop(), S_OK);
+    const auto video = test::probeStream(path, "v:0", true);
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->frames, 6);
+    EXPECT_NEAR(test::probeFormatDuration(path), 0.24, 0.03);
+}
+
+TEST(AviMuxFilterTest, TheMuxTakesOnlyWhatAnAviHoldsAndOnlyAFileWriter) {
+    ComPtr<IBaseFilter> mux = test::CreatePlatformFilter(CLSID_AviDest);
+    ComPtr<IPin> input = test::PinOf(mux.Get(), u"Input 01");
+    ASSERT_TRUE(input);
+    const MediaType rgb = test::MakeVideoType(32, 24, 24);
+    const MediaType pcm = test::MakeAudioType(2, 22050);
+    EXPECT_EQ(input->QueryAccept(&rgb), S_OK);
+    EXPECT_EQ(input->QueryAccept(&pcm), S_OK);
+    MediaType topDown = test::MakeVideoType(32, -24, 24);
+    EXPECT_EQ(input->QueryAccept(&topDown), S_FALSE);
+    MediaType stream;
+    stream.majortype = MEDIATYPE_Stream;
+    EXPECT_EQ(input->QueryAccept(&stream), S_FALSE);
+    // IConfigAviMux and IConfigInterleaving are accepted as the writer graph sets them.
+    EXPECT_EQ(mux.As<IConfigAviMux>()->SetMasterStream(0), S_OK);
+    EXPECT_EQ(mux.As<IConfigAviMux>()->SetOutputCompatibilityIndex(TRUE), S_OK);
+    EXPECT_EQ(mux.As<IConfigInterleaving>()->put_Mode(INTERLEAVE_NONE), S_OK);
+
+    WriterGraph g;
+    MediaType anyType;
+    ComPtr<test::TestRenderer> renderer = test::TestRenderer::Create(anyType);
+    g.add(mux.Get(), u"AVI Mux");
+    g.add(renderer.Get(), u"Renderer");
+    EXPECT_TRUE(FAILED(g.connect(mux.Get(), renderer.Get())));
+}
+
+} // namespace
+} // namespace zentar
