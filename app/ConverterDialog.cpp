@@ -609,6 +609,26 @@ bool ConverterDialog::IdleStep() {
 }
 
 void ConverterDialog::StopRun() {
+    DestroyPreview();
+}
+
+void ConverterDialog::CreatePreview(int outputWidth, int outputHeight, int inputWidth,
+                                    int inputHeight) {
+    const QRect client = ui_->previewArea->contentsRect();
+    const PreviewRect area{client.left(), client.top(), client.left() + client.width(),
+                           client.top() + client.height()};
+    preview_.CreatePreview(outputWidth, outputHeight, LetterboxRect(area, inputWidth, inputHeight));
+}
+
+void ConverterDialog::DrawPreview(uint8_t* frame, size_t frameBytes,
+                                  const std::string& statisticsText) {
+    if (!WantPreview()) {
+        return;
+    }
+    preview_.DrawPreview(frame, frameBytes, statisticsText, font(), ui_->previewArea);
+}
+
+void ConverterDialog::DestroyPreview() {
     ui_->previewArea->blank();
     preview_.DestroyPreview();
 }

@@ -85,6 +85,15 @@ public:
     // Winds down and frees everything of the current run; harmless when none
     // runs.
     void StopRun();
+
+    // The preview of a run: resources sized for the output frame, a letterbox for the
+    // input's aspect in the preview area, and one picture per step (only while "Show
+    // preview" is checked), which also draws the statistics line into the frame.
+    void CreatePreview(int outputWidth, int outputHeight, int inputWidth, int inputHeight);
+    void DrawPreview(uint8_t* frame, size_t frameBytes, const std::string& statisticsText);
+    void DestroyPreview();
+    bool WantPreview() const { return settings_.WantPreview != 0; }
+    const PreviewRenderer& preview() const { return preview_; }
     // Whether windows created from now on show the About box when they open (true unless a
     // test that drives the window without a user switches it off).
     static void SetAboutAtStart(bool show);
