@@ -1,7 +1,8 @@
 // ConversionSettings: every user choice for a conversion, one record owned by the main
 // window (or by the command line), persisted in section [Options] of an INI file whose
 // path the owner gives. Fields carry the names of their INI keys. Only the owner's thread
-// touches the record and its file.
+// touches the record and its file. It lives in the Qt-free engine so that the run, the
+// window and the command line share one record and one set of file rules.
 //
 // Stored forms: texts as they are; integers as signed decimals read with the profile
 // integer rules; the two binary records in the profile binary encoding, ignored unless
