@@ -1,0 +1,208 @@
+// The file source as the reading graphs use it: one graph per stream, each opening the
+// file itself and rendering one pin into a collecting renderer. Every kind of input the
+// program accepts gives its pin the right format (8-bit mono stays 8-bit mono, 5.1 comes
+// out as stereo) and plays to EC_COMPLETE; a file cut mid-packet ends cleanly; a file this
+// writer graph made reads back with all its frames and sound.
+#include "platform/media/FileSourceFilter.h"
+
+#include "tests/platform/media/WriterGraphTestUtil.h"
+#include "tests/support/media/MediaFixture.h"
+#include "tests/support/streaming/TestMediaTypes.h"
+#include "tests/support/streaming/TestRenderer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zentar {
+namespace {
+
+using test::ClipSpec;
+
+// One reading graph: the file's source filter and a renderer on its first pin of `major`.
+struct StreamReader {
+    ComPtr<IGraphBuilder> graph = test::MakeGraph();
+    ComPtr<test::TestRenderer> renderer;
+    MediaType connected;
+
+    HRESULT open(const std::string& path, const GUID& major, const GUID& subtype) {
+        RegisterMediaFilters();
+        MediaType accepted;
+        accepted.majortype = major;
+        accepted.subtype = subtype;
+        renderer = test::TestRenderer::Create(accepted);
+        graph->AddFilter(renderer.Get(), u"MediaReader");
+        const std::u16string name = WideFromUtf8(path);
+        ComPtr<IBaseFilter> source;
+        HRESULT hr = graph->AddSourceFilter(name.c_str(), name.c_str(), source.GetAddressOf());
+        if (FAILED(hr))
+            return hr;
+        ComPtr<ICaptureGraphBuilder2> builder;
+        CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_ICaptureGraphBuilder2, builder.GetVoidAddressOf());
+        builder->SetFiltergraph(graph.Get());
+        hr = builder->RenderStream(nullptr, &major, source.Get(), nullptr, renderer.Get());
+        if (SUCCEEDED(hr))
+            renderer->InputPin()->ConnectionMediaType(&connected);
+        return hr;
+    }
+    // Runs to the end of the stream; true when EC_COMPLETE came.
+    bool playToEnd() {
+        if (FAILED(test::CallBounded([&] { return graph.As<IMediaControl>()->Run(); })))
+            return false;
+        const bool complete = test::WaitForEvent(graph.Get(), EC_COMPLETE, nullptr, 60000);
+        test::CallBounded([&] { return graph.As<IMediaControl>()->Stop(); });
+        return complete;
+    }
+    int64_t bytes() {
+        int64_t total = 0;
+        for (const auto& sample : renderer->samples())
+            total += sample.length;
+        return total;
+    }
+    ~StreamReader() {
+        if (graph)
+            test::CallBounded([&] { return graph.As<IMediaControl>()->Stop(); });
+    }
+};
+
+struct InputCase {
+    const char* name;
+    const char* format;
+    const char* file;
+    const char* videoEncoder;
+    int width;
+    int height;
+    const char* audioEncoder;
+    int sampleRate;
+    int channelsIn;
+    WORD channelsOut;
+    WORD bitsOut;
+};
+
+class FileSourceFilterFormatsTest : public ::testing::TestWithParam<InputCase> {};
+
+TEST_P(FileSourceFilterFormatsTest, EachStreamPlaysInItsOwnGraphWithTheRightFormat) {
+    const InputCase& c = GetParam();
+    test::TempFolder folder("source_formats");
+    ClipSpec spec;
+    spec.format = c.format;
+    spec.video = test::VideoSpec{};
+    spec.video->encoder = c.videoEncoder;
+    spec.video->width = c.width;
+    spec.video->height = c.height;
+    spec.video->frames = 25;
+    spec.audio = test::AudioSpec{};
+    spec.audio->encoder = c.audioEncoder;
+    spec.audio->sampleRate = c.sampleRate;
+    spec.audio->channels = c.channelsIn;
+    const std::string path = test::writeClip(folder.file(c.file), spec);
+
+    StreamReader video;
+    ASSERT_EQ(video.open(path, MEDIATYPE_Video, MEDIASUBTYPE_RGB24), S_OK);
+    const auto* vih = video.connected.FormatAs<VIDEOINFOHEADER>();
+    ASSERT_TRUE(vih);
+    EXPECT_EQ(vih->bmiHeader.biWidth, c.width);
+    EXPECT_EQ(vih->bmiHeader.biHeight, c.height); // positive: bottom-up rows
+    EXPECT_EQ(vih->AvgTimePerFrame, 400000);
+    StreamReader audio;
+    ASSERT_EQ(audio.open(path, MEDIATYPE_Audio, MEDIASUBTYPE_PCM), S_OK);
+    const auto* wf = audio.connected.FormatAs<WAVEFORMATEX>();
+    ASSERT_TRUE(wf);
+    EXPECT_EQ(wf->nChannels, c.channelsOut);
+    EXPECT_EQ(wf->wBitsPerSample, c.bitsOut);
+    EXPECT_EQ(wf->nSamplesPerSec, static_cast<DWORD>(c.sampleRate));
+
+    ASSERT_TRUE(video.playToEnd());
+    EXPECT_EQ(video.renderer->samples().size(), 25u);
+    ASSERT_TRUE(audio.playToEnd());
+    EXPECT_NEAR(static_cast<double>(audio.bytes()) / wf->nAvgBytesPerSec, 1.0, 0.1);
+    EXPECT_TRUE(video.renderer->checker().violations().empty());
+    EXPECT_TRUE(audio.renderer->checker().violations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, FileSourceFilterFormatsTest,
+    ::testing::Values(
+        InputCase{"Mpeg1Ps", "mpeg", "a.mpg", "mpeg1video", 352, 288, "mp2", 44100, 2, 2, 16},
+        InputCase{"Mpeg2Ps", "vob", "b.mpg", "mpeg2video", 720, 576, "mp2", 48000, 2, 2, 16},
+        InputCase{"VcdDat", "vcd-dat", "c.dat", "mpeg1video", 352, 288, "mp2", 44100, 2, 2, 16},
+        InputCase{"Wmv", "asf", "d.wmv", "wmv2", 320, 240, "wmav2", 44100, 2, 2, 16},
+        InputCase{"Mp3InAvi", "avi", "e.avi", "mpeg4", 320, 240, "libmp3lame", 44100, 2, 2, 16},
+        InputCase{"EightBitMonoPcmAvi", "avi", "f.avi", "mjpeg", 160, 120, "pcm_u8", 22050, 1, 1,
+                  8},
+        InputCase{"SurroundAc3Avi", "avi", "g.avi", "msmpeg4", 160, 120, "ac3", 48000, 6, 2, 16}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(FileSourceFilterFormatsTest, AFileCutMidPacketEndsItsStreamCleanly) {
+    test::TempFolder folder("source_truncated");
+    ClipSpec spec;
+    spec.video = test::VideoSpec{};
+    spec.video->frames = 60;
+    spec.audio = test::AudioSpec{};
+    spec.audio->seconds = 2.4;
+    const std::string path = test::writeClip(folder.file("cut.avi"), spec);
+    const std::string header = folder.file("header.avi");
+    std::filesystem::copy_file(path, header);
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) * 6 / 10 + 7);
+    // Cut inside the headers: nothing can be read, and the source is not built.
+    std::filesystem::resize_file(header, 2000);
+    StreamReader unreadable;
+    EXPECT_TRUE(FAILED(unreadable.open(header, MEDIATYPE_Video, MEDIASUBTYPE_RGB24)));
+
+    StreamReader video;
+    ASSERT_EQ(video.open(path, MEDIATYPE_Video, MEDIASUBTYPE_RGB24), S_OK);
+    ASSERT_TRUE(video.playToEnd());
+    const size_t frames = video.renderer->samples().size();
+    EXPECT_GT(frames, 10u);
+    EXPECT_LT(frames, 60u);
+    EXPECT_EQ(video.renderer->checker().endOfStreamCount(), 1);
+}
+
+TEST(FileSourceFilterFormatsTest, AnAviThisWriterMadeReadsBackWhole) {
+    test::TempFolder folder("round_trip");
+    const std::string path = folder.file("xvid-mp3.avi");
+    {
+        test::WriterGraph g;
+        test::TestSourcePinConfig videoPin;
+        videoPin.type = test::MakeVideoType(160, 120, 24, 400000);
+        videoPin.sampleCount = 50;
+        videoPin.name = u"Video";
+        test::TestSourcePinConfig audioPin;
+        audioPin.type = test::MakeAudioType(2, 44100);
+        audioPin.sampleCount = 50;
+        audioPin.bufferSize = 1764 * 4;
+        audioPin.name = u"Audio";
+        ComPtr<test::TestSource> source = test::TestSource::Create({videoPin, audioPin});
+        ComPtr<IBaseFilter> xvid =
+            test::CreateCompressor(CLSID_VideoCompressorCategory, "MPEG-4 Part 2 (XVID)");
+        ComPtr<IBaseFilter> mp3 =
+            test::CreateCompressor(CLSID_AudioCompressorCategory, "MPEG Layer-3");
+        if (!xvid || !mp3)
+            GTEST_SKIP() << "no MPEG-4 or MP3 encoder in this FFmpeg";
+        g.add(source.Get(), u"Proxies");
+        g.add(xvid.Get(), u"XVID");
+        g.add(mp3.Get(), u"MP3");
+        ASSERT_EQ(g.addMuxAndWriter(path), S_OK);
+        ASSERT_EQ(g.connect(source.Get(), xvid.Get(), &MEDIATYPE_Video), S_OK);
+        ASSERT_EQ(g.connect(xvid.Get(), g.mux.Get()), S_OK);
+        ASSERT_EQ(g.connect(source.Get(), mp3.Get(), &MEDIATYPE_Audio), S_OK);
+        ASSERT_EQ(g.connect(mp3.Get(), g.mux.Get()), S_OK);
+        ASSERT_EQ(g.run(), S_OK);
+        ASSERT_EQ(g.waitForEnd(), EC_COMPLETE);
+    }
+    StreamReader video;
+    ASSERT_EQ(video.open(path, MEDIATYPE_Video, MEDIASUBTYPE_RGB24), S_OK);
+    ASSERT_TRUE(video.playToEnd());
+    const auto frames = video.renderer->samples();
+    ASSERT_EQ(frames.size(), 50u);
+    for (size_t i = 0; i + 1 < frames.size(); ++i)
+        EXPECT_EQ(frames[i].stop, frames[i + 1].start);
+    StreamReader audio;
+    ASSERT_EQ(audio.open(path, MEDIATYPE_Audio, MEDIASUBTYPE_PCM), S_OK);
+    ASSERT_TRUE(audio.playToEnd());
+    EXPECT_NEAR(static_cast<double>(audio.bytes()) / (44100 * 4), 2.0, 0.1);
+}
+
+} // namespace
+} // namespace zentar
