@@ -397,21 +397,30 @@ TEST(DecoderSourceTest, AudioOnlySelectionSkipsVideoAndKeepsSampleTimes) {
 namespace zentar {
 namespace {
 
-// MPEG-2 with B-frames in a program stream: frames come out of the decoder in display
-// order with contiguous times, and seeking (by timestamp search, there is no index) lands
-// on the first frame at or after the target.
-TEST(DecoderSourceTest, ProgramStreamWithBFramesKeepsDisplayOrderAndSeeks) {
+// B-frames (MPEG-2 in a program stream, MPEG-4 in AVI): frames come out of the decoder in
+// display order with contiguous times, and seeking (in a program stream by timestamp search,
+// there is no index) lands on the first frame at or after the target.
+struct BFrameCase {
+    const char* name;
+    const char* format;
+    const char* file;
+    const char* encoder;
+};
+
+class DecoderSourceBFrameTest : public ::testing::TestWithParam<BFrameCase> {};
+
+TEST_P(DecoderSourceBFrameTest, KeepsDisplayOrderAndSeeksExactly) {
     test::TempFolder folder("bframes");
     ClipSpec spec;
-    spec.format = "vob";
+    spec.format = GetParam().format;
     spec.video = VideoSpec{};
-    spec.video->encoder = "mpeg2video";
+    spec.video->encoder = GetParam().encoder;
     spec.video->width = 352;
     spec.video->height = 288;
     spec.video->frames = 75;
     spec.video->bFrames = 2;
     spec.video->cutFrames = {10, 20, 30, 40, 50, 60, 70};
-    const std::string path = test::writeClip(folder.file("b.mpg"), spec);
+    const std::string path = test::writeClip(folder.file(GetParam().file), spec);
 
     DecoderSource source;
     ASSERT_EQ(source.open(path), S_OK) << source.errorText();
@@ -442,6 +451,12 @@ TEST(DecoderSourceTest, ProgramStreamWithBFramesKeepsDisplayOrderAndSeeks) {
         EXPECT_TRUE(after.data[0] == all.data[static_cast<size_t>(expected / 400000)]);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Inputs, DecoderSourceBFrameTest,
+                         ::testing::Values(BFrameCase{"Mpeg2ProgramStream", "vob", "b.mpg",
+                                                      "mpeg2video"},
+                                           BFrameCase{"Mpeg4Avi", "avi", "b.avi", "mpeg4"}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 // Damaged bytes in the middle of files: decoding goes on or ends, never crashes or hangs.
 TEST(DecoderSourceTest, CorruptedFilesDecodeWhatTheyCanAndEnd) {
