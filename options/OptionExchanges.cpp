@@ -3,21 +3,11 @@
 #include "options/AudioCompressionDialog.h"
 #include "options/AudioRenderingDialog.h"
 #include "options/VideoCompressionDialog.h"
-
-#include <QApplication>
+#include "options/WaitCursor.h"
 
 namespace zentar {
 
 namespace {
-
-// The wait cursor while the input is opened, restored however the reading ends.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 bool InDimensionRange(int32_t value) {
     return value >= 1 && value <= kMaxFrameDimension;
