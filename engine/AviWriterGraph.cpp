@@ -14,7 +14,6 @@
 #include "resources/strings/StringTable.h"
 
 #include <mutex>
-#include <thread>
 
 namespace zentar {
 
@@ -282,6 +281,23 @@ void AviWriterGraph::BuildAudioBranch(const WAVEFORMATEX& format, double frameRa
     }
 }
 
+bool AviWriterGraph::waitForCompletion() {
+    for (;;) {
+        if (WaitForSingleObject(eventHandle_, kDrainLimitMs) != WAIT_OBJECT_0)
+            return false; // nothing moves downstream any more: stop with what arrived
+        LONG code = 0;
+        LONG_PTR param1 = 0;
+        LONG_PTR param2 = 0;
+        if (FAILED(event_->GetEvent(&code, &param1, &param2, 0)))
+            continue;
+        event_->FreeEventParams(code, param1, param2);
+        if (code == EC_COMPLETE)
+            return true;
+        if (code == EC_ERRORABORT || code == EC_USERABORT || code == EC_STREAM_ERROR_STOPPED)
+            return false;
+    }
+}
+
 bool AviWriterGraph::SendVideo(const uint8_t* frame) {
     return send(Stream::Video, frame);
 }
@@ -296,12 +312,15 @@ bool AviWriterGraph::send(Stream stream, const uint8_t* data) {
     OAFilterState state = State_Stopped;
     const HRESULT stateResult = control_->GetState(static_cast<LONG>(INFINITE), &state);
     if (!data) {
-        std::this_thread::yield();
         videoProxy_->PushFrame(nullptr);
         if (audioProxy_)
             audioProxy_->PushAudio(nullptr);
+        // Stopping at once would cut off what the compressors still hold (their delayed
+        // frames drain at end of stream): let the ends reach the file first.
+        const bool drained =
+            SUCCEEDED(stateResult) && state == State_Running ? waitForCompletion() : true;
         control_->Stop();
-        return SUCCEEDED(control_->GetState(static_cast<LONG>(INFINITE), &state));
+        return drained && SUCCEEDED(control_->GetState(static_cast<LONG>(INFINITE), &state));
     }
     if (FAILED(stateResult))
         return false;

@@ -55,7 +55,8 @@ public:
 
     // With data: runs the graph when it is stopped (code 6 when it does not start), then
     // hands the frame over; true when the proxy took it. Without data: ends both streams,
-    // stops the graph and waits for it; true when the state query succeeded.
+    // waits until the file is complete (or a failure is reported), stops the graph; true
+    // when the file was completed and the graph stopped.
     bool SendVideo(const uint8_t* frame);
     bool SendAudio(const uint8_t* block);
 
@@ -76,7 +77,14 @@ public:
 private:
     enum class Stream { Video, Audio };
 
+    // A bound on the wait for the file to complete after both streams ended: every failure
+    // downstream ends it at once (EC_ERRORABORT); this only guards against a filter that
+    // stops moving altogether.
+    static constexpr DWORD kDrainLimitMs = 120'000;
+
     bool send(Stream stream, const uint8_t* data);
+    // Waits for EC_COMPLETE after the ends were sent; false on a failure event.
+    bool waitForCompletion();
     void AddPlatformFilter(const char16_t* name, const CLSID& clsid, ComPtr<IBaseFilter>& filter);
     void ConnectFilters(IBaseFilter* upstream, IBaseFilter* downstream, const GUID* type);
     void BindAudioCompressor(const std::string& name, ComPtr<IBaseFilter>& filter);

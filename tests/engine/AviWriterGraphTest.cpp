@@ -1,0 +1,276 @@
+// AviWriterGraph writing real AVI files through the platform's compressors, AVI Mux and file
+// writer, read back by ffprobe: every listed video compressor and "<Uncompressed>", with and
+// without sound, every listed audio compressor, DV through the DV muxer; binding and size
+// failures before any frame is written; a full device ending the pushes instead of hanging.
+#include "engine/AviWriterGraph.h"
+#include "engine/CMyException.h"
+#include "platform/media/CompressorCatalog.h"
+#include "tests/support/media/MediaFixture.h"
+#include "tests/support/media/Probe.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace zentar {
+namespace {
+
+using test::TempFolder;
+
+constexpr double kRate = 25.0;
+
+struct Output {
+    std::string videoCodec = "<Uncompressed>";
+    std::optional<std::string> audioCodec; // none: no audio branch
+    int width = 64;
+    int height = 48;
+    int frames = 10;
+    WAVEFORMATEX sound = pcm(44'100, 2);
+
+    static WAVEFORMATEX pcm(uint32_t rate, uint16_t channels) {
+        WAVEFORMATEX format;
+        format.wFormatTag = WAVE_FORMAT_PCM;
+        format.nChannels = channels;
+        format.nSamplesPerSec = rate;
+        format.wBitsPerSample = 16;
+        format.nBlockAlign = static_cast<WORD>(2 * channels);
+        format.nAvgBytesPerSec = rate * format.nBlockAlign;
+        return format;
+    }
+};
+
+int32_t codeOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const CMyException& error) {
+        return error.code();
+    }
+    return 0;
+}
+
+std::vector<uint8_t> frameBytes(const Output& out, int index) {
+    const size_t stride = (static_cast<size_t>(out.width) * 3 + 3) & ~size_t(3);
+    std::vector<uint8_t> frame(stride * static_cast<size_t>(out.height));
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width * 3; ++x)
+            frame[static_cast<size_t>(y) * stride + static_cast<size_t>(x)] =
+                static_cast<uint8_t>(x * 2 + y * 3 + index * 20);
+    return frame;
+}
+
+std::vector<uint8_t> toneBlock(const WAVEFORMATEX& format, int index) {
+    const size_t bytes = static_cast<size_t>(format.nAvgBytesPerSec / kRate);
+    std::vector<uint8_t> block(bytes);
+    const size_t frames = bytes / format.nBlockAlign;
+    for (size_t i = 0; i < frames; ++i) {
+        const double t =
+            (static_cast<double>(index) * static_cast<double>(frames) + i) / format.nSamplesPerSec;
+        const auto sample = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440 * t));
+        for (int c = 0; c < format.nChannels; ++c) {
+            block[i * format.nBlockAlign + c * 2] = static_cast<uint8_t>(sample & 0xFF);
+            block[i * format.nBlockAlign + c * 2 + 1] = static_cast<uint8_t>(sample >> 8);
+        }
+    }
+    return block;
+}
+
+void build(AviWriterGraph& graph, const Output& out, const std::string& path) {
+    AVICOMPRESSOPTIONS options;
+    options.dwQuality = 7500;
+    options.dwKeyFrameEvery = 5;
+    options.dwFlags = AVICOMPRESSF_KEYFRAMES;
+    graph.SetVideoParameters(options, kRate, out.width, out.height, out.videoCodec);
+    graph.BuildVideoBranch(path);
+    if (out.audioCodec)
+        graph.BuildAudioBranch(out.sound, kRate, *out.audioCodec);
+}
+
+// Writes the whole file; false when a send failed.
+bool writeAvi(const Output& out, const std::string& path) {
+    AviWriterGraph graph;
+    build(graph, out, path);
+    bool sent = true;
+    for (int i = 0; i < out.frames && sent; ++i) {
+        sent = graph.SendVideo(frameBytes(out, i).data());
+        if (sent && out.audioCodec)
+            sent = graph.SendAudio(toneBlock(out.sound, i).data());
+    }
+    graph.SendVideo(nullptr);
+    graph.SendAudio(nullptr);
+    return sent;
+}
+
+std::string decoderOf(const std::string& encoder) {
+    static const std::map<std::string, std::string> renamed = {{"libx264", "h264"},
+                                                               {"msmpeg4", "msmpeg4v3"},
+                                                               {"libgsm_ms", "gsm_ms"},
+                                                               {"libmp3lame", "mp3"}};
+    const auto it = renamed.find(encoder);
+    return it == renamed.end() ? encoder : it->second;
+}
+
+void expectVideo(const std::string& path, const std::string& codec, const Output& out) {
+    const auto video = test::probeStream(path, "v:0", true);
+    ASSERT_TRUE(video) << path;
+    EXPECT_EQ(video->codecName, codec) << path;
+    EXPECT_EQ(video->width, out.width) << path;
+    EXPECT_EQ(video->height, out.height) << path;
+    EXPECT_EQ(video->frames, out.frames) << path;
+    EXPECT_NEAR(video->durationSeconds, out.frames / kRate, 0.01) << path;
+}
+
+void expectAudio(const std::string& path, const std::string& codec, const Output& out,
+                 double tolerance) {
+    const auto audio = test::probeStream(path, "a:0");
+    ASSERT_TRUE(audio) << path;
+    EXPECT_EQ(audio->codecName, codec) << path;
+    EXPECT_EQ(audio->sampleRate, static_cast<int>(out.sound.nSamplesPerSec)) << path;
+    EXPECT_EQ(audio->channels, out.sound.nChannels) << path;
+    EXPECT_NEAR(test::probeStreamEnd(path, "a:0"), out.frames / kRate, tolerance) << path;
+}
+
+TEST(AviWriterGraphTest, UncompressedVideoWithAndWithoutPcmSound) {
+    TempFolder folder("avi_writer_uncompressed");
+    Output out;
+    ASSERT_TRUE(writeAvi(out, folder.file("video.avi")));
+    expectVideo(folder.file("video.avi"), "rawvideo", out);
+    EXPECT_FALSE(test::probeStream(folder.file("video.avi"), "a:0"));
+
+    for (const std::string name : {"PCM", "pcm", ""}) {
+        out.audioCodec = name;
+        const std::string path = folder.file("sound" + std::to_string(name.size()) + ".avi");
+        ASSERT_TRUE(writeAvi(out, path));
+        expectVideo(path, "rawvideo", out);
+        expectAudio(path, "pcm_s16le", out, 0.001);
+    }
+}
+
+TEST(AviWriterGraphTest, EveryListedVideoCompressorWithAndWithoutSound) {
+    TempFolder folder("avi_writer_video_codecs");
+    for (const CompressorInfo& info : CompressorCatalog::list(StreamKind::Video)) {
+        if (info.encoderName == "dvvideo")
+            continue; // 720 x 576 only: its own case
+        SCOPED_TRACE(info.friendlyName);
+        Output out;
+        out.videoCodec = info.friendlyName;
+        const std::string silent = folder.file(info.encoderName + ".avi");
+        ASSERT_TRUE(writeAvi(out, silent));
+        expectVideo(silent, decoderOf(info.encoderName), out);
+
+        out.audioCodec = "PCM";
+        const std::string sound = folder.file(info.encoderName + "-pcm.avi");
+        ASSERT_TRUE(writeAvi(out, sound));
+        expectVideo(sound, decoderOf(info.encoderName), out);
+        expectAudio(sound, "pcm_s16le", out, 0.001);
+    }
+}
+
+TEST(AviWriterGraphTest, EveryListedAudioCompressor) {
+    TempFolder folder("avi_writer_audio_codecs");
+    for (const CompressorInfo& info : CompressorCatalog::list(StreamKind::Audio)) {
+        SCOPED_TRACE(info.friendlyName);
+        Output out;
+        out.frames = 25;
+        out.audioCodec = info.friendlyName;
+        if (info.encoderName == "libgsm_ms")
+            out.sound = Output::pcm(8'000, 1); // the codec's only format
+        const std::string path = folder.file(info.encoderName + ".avi");
+        ASSERT_TRUE(writeAvi(out, path));
+        expectVideo(path, "rawvideo", out);
+        // Coded frames round the end up to whole codec blocks.
+        expectAudio(path, decoderOf(info.encoderName), out, 0.1);
+    }
+}
+
+TEST(AviWriterGraphTest, DvVideoGoesThroughTheDvMuxerWithItsSound) {
+    TempFolder folder("avi_writer_dv");
+    Output out;
+    out.videoCodec = "DV Video Encoder";
+    out.width = 720;
+    out.height = 576;
+    out.audioCodec = "MPEG Layer-3"; // not used: DV carries its own sound
+    out.sound = Output::pcm(48'000, 2);
+    const std::string path = folder.file("dv.avi");
+    AviWriterGraph graph;
+    build(graph, out, path);
+    EXPECT_TRUE(graph.usesDvMuxer());
+    for (int i = 0; i < out.frames; ++i) {
+        ASSERT_TRUE(graph.SendVideo(frameBytes(out, i).data()));
+        ASSERT_TRUE(graph.SendAudio(toneBlock(out.sound, i).data()));
+    }
+    graph.SendVideo(nullptr);
+    graph.SendAudio(nullptr);
+    expectVideo(path, "dvvideo", out);
+    const auto audio = test::probeStream(path, "a:0");
+    ASSERT_TRUE(audio);
+    EXPECT_EQ(audio->codecName, "pcm_s16le");
+    EXPECT_EQ(audio->sampleRate, 48'000);
+
+    // Every DV output of the program shares one encoder instance.
+    const ComPtr<IBaseFilter> shared = AviWriterGraph::SharedDvEncoder();
+    ASSERT_TRUE(shared);
+    AviWriterGraph second;
+    ComPtr<IBaseFilter> bound;
+    second.BindVideoCompressor("DV Video Encoder", bound);
+    EXPECT_EQ(bound.Get(), shared.Get());
+}
+
+TEST(AviWriterGraphTest, BindingAndSizeFailuresComeBeforeAnyFrameIsWritten) {
+    TempFolder folder("avi_writer_refused");
+    Output unknown;
+    unknown.videoCodec = "No Such Codec";
+    const std::string unknownPath = folder.file("unknown.avi");
+    EXPECT_EQ(codeOf([&] { writeAvi(unknown, unknownPath); }), 5);
+    EXPECT_FALSE(std::filesystem::exists(unknownPath));
+
+    Output audioUnknown;
+    audioUnknown.audioCodec = "No Such Sound";
+    EXPECT_EQ(codeOf([&] { writeAvi(audioUnknown, folder.file("sound.avi")); }), 5);
+
+    // Microsoft Video 1 takes only multiples of 4; DV only its two frame sizes.
+    for (const std::string codec : {"Microsoft Video 1", "DV Video Encoder"}) {
+        Output odd;
+        odd.videoCodec = codec;
+        odd.width = 62;
+        odd.height = 46;
+        const std::string path = folder.file("odd.avi");
+        EXPECT_EQ(codeOf([&] { writeAvi(odd, path); }), 5) << codec;
+        EXPECT_TRUE(!std::filesystem::exists(path) || std::filesystem::file_size(path) == 0)
+            << codec;
+    }
+}
+
+TEST(AviWriterGraphTest, AFullDeviceEndsThePushesWithAFailure) {
+    Output out;
+    out.width = 320;
+    out.height = 240;
+    AviWriterGraph graph;
+    build(graph, out, "/dev/full");
+    bool failed = false;
+    for (int i = 0; i < 500 && !failed; ++i)
+        failed = !graph.SendVideo(frameBytes(out, i).data());
+    const bool ended = graph.SendVideo(nullptr);
+    EXPECT_TRUE(failed || !ended);
+}
+
+TEST(AviWriterGraphTest, SoundWithoutAnAudioBranchIsNotTakenAndTheEndStillCloses) {
+    TempFolder folder("avi_writer_no_branch");
+    const std::string path = folder.file("video.avi");
+    Output out;
+    AviWriterGraph graph;
+    build(graph, out, path);
+    EXPECT_FALSE(graph.hasAudioBranch());
+    EXPECT_FALSE(graph.SendAudio(toneBlock(out.sound, 0).data()));
+    EXPECT_TRUE(graph.SendVideo(frameBytes(out, 0).data()));
+    EXPECT_TRUE(graph.SendVideo(nullptr));
+    EXPECT_TRUE(graph.SendAudio(nullptr)); // the second end finds the graph stopped
+    out.frames = 1;
+    expectVideo(path, "rawvideo", out);
+}
+
+} // namespace
+} // namespace zentar
