@@ -99,7 +99,7 @@ HRESULT BasePin::attemptConnection(IPin* receivePin, const MediaType& type) {
         BreakConnect();
         return VFW_E_TYPE_NOT_ACCEPTED;
     }
-    connected_ = receivePin;
+    setConnected(receivePin);
     hr = SetMediaType(&type);
     if (SUCCEEDED(hr))
         hr = receivePin->ReceiveConnection(static_cast<IPin*>(this), &type);
@@ -130,7 +130,7 @@ HRESULT BasePin::ReceiveConnection(IPin* connector, const MediaType* type) {
         BreakConnect();
         return VFW_E_TYPE_NOT_ACCEPTED;
     }
-    connected_ = connector;
+    setConnected(connector);
     hr = SetMediaType(type);
     if (SUCCEEDED(hr))
         hr = CompleteConnect(connector);
@@ -152,7 +152,13 @@ HRESULT BasePin::Disconnect() {
     return FAILED(hr) ? hr : S_OK;
 }
 
+void BasePin::setConnected(IPin* peer) {
+    std::lock_guard guard(connectionMutex_);
+    connected_ = peer;
+}
+
 void BasePin::clearConnection() {
+    std::lock_guard guard(connectionMutex_);
     connected_ = nullptr;
     mediaType_ = MediaType();
 }
@@ -160,7 +166,7 @@ void BasePin::clearConnection() {
 HRESULT BasePin::ConnectedTo(IPin** pin) {
     if (!pin)
         return E_POINTER;
-    AutoLock lock(lock_);
+    std::lock_guard guard(connectionMutex_);
     *pin = nullptr;
     if (!IsConnected())
         return VFW_E_NOT_CONNECTED;
@@ -170,7 +176,7 @@ HRESULT BasePin::ConnectedTo(IPin** pin) {
 HRESULT BasePin::ConnectionMediaType(MediaType* type) {
     if (!type)
         return E_POINTER;
-    AutoLock lock(lock_);
+    std::lock_guard guard(connectionMutex_);
     if (!IsConnected()) {
         *type = MediaType();
         return VFW_E_NOT_CONNECTED;
@@ -236,6 +242,7 @@ HRESULT BasePin::GetMediaType(int position, MediaType* type) {
 HRESULT BasePin::SetMediaType(const MediaType* type) {
     if (!type)
         return E_POINTER;
+    std::lock_guard guard(connectionMutex_);
     return CopyMediaType(&mediaType_, type);
 }
 

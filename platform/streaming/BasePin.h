@@ -10,6 +10,7 @@
 #include "platform/streaming/StreamingInterfaces.h"
 #include "platform/sync/CriticalSection.h"
 
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -78,11 +79,16 @@ private:
     HRESULT agreeMediaType(IPin* receivePin, const MediaType* type);
     HRESULT tryMediaTypes(IPin* receivePin, const MediaType* partial, IEnumMediaTypes* types);
     HRESULT attemptConnection(IPin* receivePin, const MediaType& type);
+    void setConnected(IPin* peer);
     void clearConnection();
 
     const PIN_DIRECTION direction_;
     const std::u16string name_;
-    // Written under lock_ while the filter is Stopped; read by streaming threads.
+    // Written under lock_ and connectionMutex_ while the filter is Stopped; read by
+    // streaming threads without a lock, and by ConnectedTo and ConnectionMediaType under
+    // connectionMutex_ only, so that another filter may ask for them while holding its
+    // own lock (a leaf lock: nothing is called while it is held).
+    std::mutex connectionMutex_;
     ComPtr<IPin> connected_;
     MediaType mediaType_;
 };
