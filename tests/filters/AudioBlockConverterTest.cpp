@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -28,9 +29,11 @@ public:
         }
     }
     void fill(std::vector<BYTE>& block) {
-        for (BYTE& byte : block) {
-            byte = period_[position_];
-            position_ = (position_ + 1) % period_.size();
+        for (size_t done = 0; done < block.size();) {
+            const size_t n = std::min(block.size() - done, period_.size() - position_);
+            std::memcpy(block.data() + done, period_.data() + position_, n);
+            done += n;
+            position_ = (position_ + n) % period_.size();
         }
     }
 
