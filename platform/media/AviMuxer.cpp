@@ -31,6 +31,23 @@ AVCodecID pcmCodec(int bits) {
     }
 }
 
+void setExtradata(AVCodecParameters* par, const uint8_t* data, size_t size) {
+    par->extradata = static_cast<uint8_t*>(av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
+    std::memcpy(par->extradata, data, size);
+    par->extradata_size = static_cast<int>(size);
+}
+
+// A new stream of the given kind, codec and AVI tag; its parameters to fill in.
+AVStream* newStream(AVFormatContext* format, AVMediaType type, AVCodecID id, uint32_t tag) {
+    AVStream* st = avformat_new_stream(format, nullptr);
+    if (st != nullptr) {
+        st->codecpar->codec_type = type;
+        st->codecpar->codec_id = id;
+        st->codecpar->codec_tag = tag;
+    }
+    return st;
+}
+
 } // namespace
 
 struct AviMuxer::Impl {
@@ -124,11 +141,11 @@ int AviMuxer::addVideoStream(const AviVideoStream& f) {
         d.error = "This video format cannot be written to AVI";
         return -1;
     }
-    AVStream* st = avformat_new_stream(d.format.get(), nullptr);
+    AVStream* st = newStream(d.format.get(), AVMEDIA_TYPE_VIDEO, id, f.fourcc);
+    if (st == nullptr) {
+        return -1;
+    }
     AVCodecParameters* par = st->codecpar;
-    par->codec_type = AVMEDIA_TYPE_VIDEO;
-    par->codec_id = id;
-    par->codec_tag = f.fourcc;
     par->width = f.width;
     par->height = f.height;
     par->bits_per_coded_sample = f.bitCount;
@@ -141,10 +158,7 @@ int AviMuxer::addVideoStream(const AviVideoStream& f) {
         extra.assign(kBottomUp, kBottomUp + sizeof(kBottomUp));
     }
     if (!extra.empty()) {
-        par->extradata =
-            static_cast<uint8_t*>(av_mallocz(extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
-        std::memcpy(par->extradata, extra.data(), extra.size());
-        par->extradata_size = static_cast<int>(extra.size());
+        setExtradata(par, extra.data(), extra.size());
     }
     AVRational period{static_cast<int>(f.avgTimePerFrame > 0 ? f.avgTimePerFrame : 400000),
                       10'000'000};
@@ -173,11 +187,11 @@ int AviMuxer::addAudioStream(const uint8_t* waveFormatEx, size_t bytes) {
         d.error = "This audio format cannot be written to AVI";
         return -1;
     }
-    AVStream* st = avformat_new_stream(d.format.get(), nullptr);
+    AVStream* st = newStream(d.format.get(), AVMEDIA_TYPE_AUDIO, id, wf.wFormatTag);
+    if (st == nullptr) {
+        return -1;
+    }
     AVCodecParameters* par = st->codecpar;
-    par->codec_type = AVMEDIA_TYPE_AUDIO;
-    par->codec_id = id;
-    par->codec_tag = wf.wFormatTag;
     par->sample_rate = static_cast<int>(wf.nSamplesPerSec);
     av_channel_layout_default(&par->ch_layout, wf.nChannels);
     par->bit_rate = static_cast<int64_t>(wf.nAvgBytesPerSec) * 8;
@@ -190,10 +204,7 @@ int AviMuxer::addAudioStream(const uint8_t* waveFormatEx, size_t bytes) {
         par->frame_size = wf.nSamplesPerSec >= 32000 ? 1152 : 576;
         par->block_align = 0;
     } else if (extraBytes > 0) {
-        par->extradata =
-            static_cast<uint8_t*>(av_mallocz(extraBytes + AV_INPUT_BUFFER_PADDING_SIZE));
-        std::memcpy(par->extradata, extra, extraBytes);
-        par->extradata_size = static_cast<int>(extraBytes);
+        setExtradata(par, extra, extraBytes);
     }
     st->time_base = AVRational{1, par->sample_rate};
     d.lastDts.push_back(AV_NOPTS_VALUE);

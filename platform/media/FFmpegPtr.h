@@ -1,6 +1,7 @@
 // Owning smart pointers for FFmpeg objects: one deleter per FFmpeg free function, so every
 // FFmpeg object of the media layer is released exactly once on every path. Private to
-// platform/media and platform/acm: callers of the role classes never see these types.
+// platform/media, platform/acm and the media test fixtures: callers of the role classes never
+// see these types.
 #pragma once
 
 #include <memory>

@@ -22,6 +22,17 @@ namespace {
 
 constexpr REFERENCE_TIME kPeriod = 400000; // 25 fps
 
+// A friendly name as a test name: its letters and digits.
+std::string testName(const char* friendlyName) {
+    std::string name;
+    for (const char* c = friendlyName; *c != 0; ++c) {
+        if (std::isalnum(static_cast<unsigned char>(*c))) {
+            name += *c;
+        }
+    }
+    return name;
+}
+
 // A bottom-up BGR picture: a colour per scene with a horizontal gradient and a bright band
 // on the picture's top rows, so that flips and colour swaps show.
 std::vector<uint8_t> makeFrame(int width, int height, int index) {
@@ -190,15 +201,7 @@ INSTANTIATE_TEST_SUITE_P(Listed, VideoCompressorTest,
                                            VideoCase{"Huffyuv", "huffyuv", true},
                                            VideoCase{"FFV1 Lossless", "ffv1", true},
                                            VideoCase{"H.264 (x264)", "h264", false}),
-                         [](const auto& p) {
-                             std::string name;
-                             for (const char c : std::string(p.param.friendlyName)) {
-                                 if (std::isalnum(static_cast<unsigned char>(c))) {
-                                     name += c;
-                                 }
-                             }
-                             return name;
-                         });
+                         [](const auto& p) { return testName(p.param.friendlyName); });
 
 TEST(VideoEncoderTest, RefusesFrameSizesTheEncoderCannotTake) {
     struct Case {
@@ -375,15 +378,7 @@ INSTANTIATE_TEST_SUITE_P(Listed, AudioCompressorTest,
                                            AudioCase{"IMA ADPCM", "adpcm_ima_wav", 44100, 2},
                                            AudioCase{"Microsoft ADPCM", "adpcm_ms", 44100, 2},
                                            AudioCase{"MPEG Layer-3", "mp3", 44100, 2}),
-                         [](const auto& p) {
-                             std::string name;
-                             for (const char c : std::string(p.param.friendlyName)) {
-                                 if (std::isalnum(static_cast<unsigned char>(c))) {
-                                     name += c;
-                                 }
-                             }
-                             return name;
-                         });
+                         [](const auto& p) { return testName(p.param.friendlyName); });
 
 TEST(AviMuxerTest, DvWithPcmAudioIsReadWithItsAudio) {
     test::TempFolder folder("dv");

@@ -1,5 +1,7 @@
 #include "tests/support/media/MediaFixture.h"
 
+#include "platform/media/FFmpegPtr.h"
+
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -22,15 +24,7 @@ namespace zentar::test {
 
 namespace {
 
-struct CodecCtxFree {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFree {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFree {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
+// Output files are opened by the fixture itself, so the context closes its file too.
 struct OutputFree {
     void operator()(AVFormatContext* f) const {
         if (f != nullptr && f->pb != nullptr && (f->oformat->flags & AVFMT_NOFILE) == 0) {
@@ -39,18 +33,12 @@ struct OutputFree {
         avformat_free_context(f);
     }
 };
-struct SwsFree {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-struct SwrFree {
-    void operator()(SwrContext* s) const { swr_free(&s); }
-};
-using CodecCtx = std::unique_ptr<AVCodecContext, CodecCtxFree>;
-using Frame = std::unique_ptr<AVFrame, FrameFree>;
-using Packet = std::unique_ptr<AVPacket, PacketFree>;
+using CodecCtx = ffmpeg::CodecContextPtr;
+using Frame = ffmpeg::FramePtr;
+using Packet = ffmpeg::PacketPtr;
 using Output = std::unique_ptr<AVFormatContext, OutputFree>;
-using Sws = std::unique_ptr<SwsContext, SwsFree>;
-using Swr = std::unique_ptr<SwrContext, SwrFree>;
+using Sws = ffmpeg::SwsPtr;
+using Swr = ffmpeg::SwrPtr;
 
 const Rgb kPalette[] = {{200, 30, 30},  {30, 180, 40},  {40, 60, 210},  {230, 220, 40},
                         {20, 200, 210}, {190, 40, 190}, {240, 140, 20}, {120, 120, 120}};
