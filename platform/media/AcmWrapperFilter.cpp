@@ -1,6 +1,7 @@
 #include "platform/media/AcmWrapperFilter.h"
 
 #include "platform/acm/Acm.h"
+#include "platform/media/BufferSizing.h"
 #include "platform/media/MediaTypeFactory.h"
 #include "platform/streaming/MediaGuids.h"
 
@@ -78,13 +79,7 @@ HRESULT AcmWrapperFilter::DecideBufferSize(IMemAllocator* allocator,
     const LONG needed = static_cast<LONG>(
         std::max<uint32_t>(output_->avgBytesPerSecond() / 4 / output_->blockAlign(), 256) *
         output_->blockAlign());
-    request->cBuffers = std::max<LONG>(request->cBuffers, 4);
-    request->cbBuffer = std::max(request->cbBuffer, needed);
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = allocator->SetProperties(request, &actual);
-    if (FAILED(hr))
-        return hr;
-    return actual.cbBuffer < needed ? E_FAIL : S_OK;
+    return RequestBuffers(allocator, request, 4, needed);
 }
 
 HRESULT AcmWrapperFilter::StartStreaming() {

@@ -1,5 +1,6 @@
 #include "platform/media/AudioCompressorFilter.h"
 
+#include "platform/media/BufferSizing.h"
 #include "platform/media/MediaTypeFactory.h"
 
 #include <algorithm>
@@ -8,7 +9,7 @@
 namespace zentar {
 
 AudioCompressorFilter::AudioCompressorFilter(CompressorInfo info)
-    : TransformFilter(CLSID_ZentarAudioCompressor), info_(std::move(info)),
+    : EncoderTransformFilter(CLSID_ZentarAudioCompressor), info_(std::move(info)),
       encoder_(info_.encoderName) {}
 
 AudioCompressorFilter::~AudioCompressorFilter() = default;
@@ -64,14 +65,7 @@ HRESULT AudioCompressorFilter::DecideBufferSize(IMemAllocator* allocator,
                                                 ALLOCATOR_PROPERTIES* request) {
     if (!input_)
         return VFW_E_NOT_CONNECTED;
-    const LONG needed = static_cast<LONG>(encoder_.maxPacketBytes());
-    request->cBuffers = std::max<LONG>(request->cBuffers, 4);
-    request->cbBuffer = std::max(request->cbBuffer, needed);
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = allocator->SetProperties(request, &actual);
-    if (FAILED(hr))
-        return hr;
-    return actual.cbBuffer < needed ? E_FAIL : S_OK;
+    return RequestBuffers(allocator, request, 4, static_cast<LONG>(encoder_.maxPacketBytes()));
 }
 
 HRESULT AudioCompressorFilter::StartStreaming() {
@@ -79,25 +73,6 @@ HRESULT AudioCompressorFilter::StartStreaming() {
         return VFW_E_NOT_CONNECTED;
     nextStart_ = 0;
     return encoder_.open(*input_);
-}
-
-HRESULT AudioCompressorFilter::deliverPacket(const EncodedPacket& packet) {
-    ComPtr<IMediaSample> output;
-    HRESULT hr = GetOutputBuffer(output);
-    if (FAILED(hr))
-        return hr;
-    if (packet.size > static_cast<size_t>(output->GetSize()))
-        return E_UNEXPECTED; // the encoder outgrew its own worst case
-    BYTE* data = nullptr;
-    output->GetPointer(&data);
-    std::memcpy(data, packet.data, packet.size);
-    output->SetActualDataLength(static_cast<LONG>(packet.size));
-    REFERENCE_TIME start = packet.startHns;
-    REFERENCE_TIME stop = packet.stopHns;
-    output->SetTime(&start, &stop);
-    output->SetSyncPoint(TRUE);
-    hr = DeliverOutput(output.Get());
-    return FAILED(hr) ? hr : S_OK;
 }
 
 HRESULT AudioCompressorFilter::Receive(IMediaSample* input) {
@@ -120,12 +95,11 @@ HRESULT AudioCompressorFilter::Receive(IMediaSample* input) {
         start + static_cast<REFERENCE_TIME>(bytes / blockAlign) * 10'000'000 / input_->sampleRate;
     if (bytes == 0)
         return S_OK;
-    return encoder_.encode(data, bytes, start,
-                           [this](const EncodedPacket& packet) { return deliverPacket(packet); });
+    return encoder_.encode(data, bytes, start, packetSink());
 }
 
 HRESULT AudioCompressorFilter::OnEndOfStream() {
-    return encoder_.finish([this](const EncodedPacket& packet) { return deliverPacket(packet); });
+    return encoder_.finish(packetSink());
 }
 
 void AudioCompressorFilter::OnFlush() {

@@ -12,8 +12,7 @@
 
 #include "platform/media/AudioEncoder.h"
 #include "platform/media/CompressorCatalog.h"
-#include "platform/media/EncodedPacket.h"
-#include "platform/streaming/TransformFilter.h"
+#include "platform/media/EncoderTransformFilter.h"
 
 #include <optional>
 
@@ -22,7 +21,7 @@ namespace zentar {
 inline constexpr CLSID CLSID_ZentarAudioCompressor =
     MakeGuid("{9B2F4C72-3E8A-4D15-8C60-1A7E5D2B9F31}");
 
-class AudioCompressorFilter : public TransformFilter {
+class AudioCompressorFilter : public EncoderTransformFilter {
 public:
     explicit AudioCompressorFilter(CompressorInfo info);
 
@@ -43,8 +42,6 @@ protected:
     ~AudioCompressorFilter() override;
 
 private:
-    HRESULT deliverPacket(const EncodedPacket& packet);
-
     const CompressorInfo info_;
     AudioEncoder encoder_;                // filterLock_ while stopped; receive lock while streaming
     std::optional<PcmAudioFormat> input_; // filterLock_; set while the input is connected

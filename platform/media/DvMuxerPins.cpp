@@ -1,5 +1,6 @@
 #include "platform/media/DvMuxerPins.h"
 
+#include "platform/media/BufferSizing.h"
 #include "platform/media/DvMuxerFilter.h"
 
 namespace zentar {
@@ -72,13 +73,7 @@ HRESULT DvMuxOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PRO
     const LONG needed = static_cast<LONG>(mux_->OutputSampleBytes());
     if (needed == 0)
         return VFW_E_NOT_CONNECTED;
-    request->cBuffers = std::max<LONG>(request->cBuffers, 2);
-    request->cbBuffer = std::max(request->cbBuffer, needed);
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = allocator->SetProperties(request, &actual);
-    if (FAILED(hr))
-        return hr;
-    return actual.cbBuffer < needed ? E_FAIL : S_OK;
+    return RequestBuffers(allocator, request, 2, needed);
 }
 
 } // namespace zentar

@@ -1,6 +1,7 @@
 #include "platform/media/SystemDeviceEnum.h"
 
 #include "platform/media/CompressorMoniker.h"
+#include "platform/streaming/Enumerators.h"
 
 #include <vector>
 
@@ -9,34 +10,7 @@ namespace zentar {
 namespace {
 
 // A snapshot of one category's monikers, walked by one caller.
-class MonikerEnumerator : public ComObject<IEnumMoniker> {
-public:
-    explicit MonikerEnumerator(std::vector<ComPtr<IMoniker>> items) : items_(std::move(items)) {}
-
-    HRESULT Next(ULONG count, IMoniker** out, ULONG* fetched) override {
-        if (!out)
-            return E_POINTER;
-        ULONG given = 0;
-        while (given < count && pos_ < items_.size())
-            items_[pos_++].CopyTo(&out[given++]);
-        if (fetched)
-            *fetched = given;
-        return given == count ? S_OK : S_FALSE;
-    }
-    HRESULT Skip(ULONG count) override {
-        const size_t left = items_.size() - pos_;
-        pos_ += count < left ? count : left;
-        return count <= left ? S_OK : S_FALSE;
-    }
-    HRESULT Reset() override {
-        pos_ = 0;
-        return S_OK;
-    }
-
-private:
-    std::vector<ComPtr<IMoniker>> items_;
-    size_t pos_ = 0;
-};
+using MonikerEnumerator = ComEnumerator<IEnumMoniker, IMoniker>;
 
 } // namespace
 

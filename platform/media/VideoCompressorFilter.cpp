@@ -1,5 +1,6 @@
 #include "platform/media/VideoCompressorFilter.h"
 
+#include "platform/media/BufferSizing.h"
 #include "platform/media/CompressorDialogHost.h"
 #include "platform/media/MediaTypeFactory.h"
 
@@ -34,7 +35,7 @@ struct DialogState {
 } // namespace
 
 VideoCompressorFilter::VideoCompressorFilter(CompressorInfo info)
-    : TransformFilter(CLSID_ZentarVideoCompressor), info_(std::move(info)),
+    : EncoderTransformFilter(CLSID_ZentarVideoCompressor), info_(std::move(info)),
       caps_(VideoEncoder(info_.encoderName, info_.fourcc).caps()),
       encoder_(info_.encoderName, info_.fourcc) {
     OutputPin()->SetInterfaceProvider([this](REFIID iid) { return compressorInterface(iid); });
@@ -55,7 +56,7 @@ void* VideoCompressorFilter::compressorInterface(REFIID iid) {
 void* VideoCompressorFilter::QueryInterfaceExtra(REFIID iid) {
     if (void* own = compressorInterface(iid))
         return own;
-    return TransformFilter::QueryInterfaceExtra(iid);
+    return EncoderTransformFilter::QueryInterfaceExtra(iid);
 }
 
 VideoEncoderSettings VideoCompressorFilter::settingsLocked() const {
@@ -128,14 +129,8 @@ HRESULT VideoCompressorFilter::DecideBufferSize(IMemAllocator* allocator,
                                                 ALLOCATOR_PROPERTIES* request) {
     if (!input_)
         return VFW_E_NOT_CONNECTED;
-    const LONG needed = static_cast<LONG>(encoder_.format().maxFrameBytes);
-    request->cBuffers = std::max<LONG>(request->cBuffers, 2);
-    request->cbBuffer = std::max(request->cbBuffer, needed);
-    ALLOCATOR_PROPERTIES actual;
-    HRESULT hr = allocator->SetProperties(request, &actual);
-    if (FAILED(hr))
-        return hr;
-    return actual.cbBuffer < needed ? E_FAIL : S_OK;
+    return RequestBuffers(allocator, request, 2,
+                          static_cast<LONG>(encoder_.format().maxFrameBytes));
 }
 
 HRESULT VideoCompressorFilter::StartStreaming() {
@@ -144,25 +139,6 @@ HRESULT VideoCompressorFilter::StartStreaming() {
     framesIn_ = 0;
     streamSettings_ = settingsLocked();
     return encoder_.open(streamSettings_);
-}
-
-HRESULT VideoCompressorFilter::deliverPacket(const EncodedPacket& packet) {
-    ComPtr<IMediaSample> output;
-    HRESULT hr = GetOutputBuffer(output);
-    if (FAILED(hr))
-        return hr;
-    if (packet.size > static_cast<size_t>(output->GetSize()))
-        return E_UNEXPECTED; // the encoder outgrew its own worst case
-    BYTE* data = nullptr;
-    output->GetPointer(&data);
-    std::memcpy(data, packet.data, packet.size);
-    output->SetActualDataLength(static_cast<LONG>(packet.size));
-    REFERENCE_TIME start = packet.startHns;
-    REFERENCE_TIME stop = packet.stopHns;
-    output->SetTime(&start, &stop);
-    output->SetSyncPoint(packet.keyFrame ? TRUE : FALSE);
-    hr = DeliverOutput(output.Get());
-    return FAILED(hr) ? hr : S_OK;
 }
 
 HRESULT VideoCompressorFilter::Receive(IMediaSample* input) {
@@ -182,13 +158,12 @@ HRESULT VideoCompressorFilter::Receive(IMediaSample* input) {
         stop = start + period;
     }
     ++framesIn_;
-    return encoder_.encode(data, start, stop,
-                           [this](const EncodedPacket& packet) { return deliverPacket(packet); });
+    return encoder_.encode(data, start, stop, packetSink());
 }
 
 HRESULT VideoCompressorFilter::OnEndOfStream() {
     // Frames the encoder still holds go out before the end of the stream.
-    return encoder_.finish([this](const EncodedPacket& packet) { return deliverPacket(packet); });
+    return encoder_.finish(packetSink());
 }
 
 void VideoCompressorFilter::OnFlush() {

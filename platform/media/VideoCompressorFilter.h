@@ -14,11 +14,10 @@
 #pragma once
 
 #include "platform/media/CompressorCatalog.h"
-#include "platform/media/EncodedPacket.h"
+#include "platform/media/EncoderTransformFilter.h"
 #include "platform/media/MediaFilterInterfaces.h"
 #include "platform/media/MediaFormats.h"
 #include "platform/media/VideoEncoder.h"
-#include "platform/streaming/TransformFilter.h"
 
 #include <optional>
 
@@ -27,14 +26,14 @@ namespace zentar {
 inline constexpr CLSID CLSID_ZentarVideoCompressor =
     MakeGuid("{9B2F4C71-3E8A-4D15-8C60-1A7E5D2B9F31}");
 
-class VideoCompressorFilter : public TransformFilter,
+class VideoCompressorFilter : public EncoderTransformFilter,
                               public IAMVideoCompression,
                               public IAMVfwCompressDialogs,
                               public IDVEnc {
 public:
     explicit VideoCompressorFilter(CompressorInfo info);
 
-    ZENTAR_FORWARD_IUNKNOWN(TransformFilter)
+    ZENTAR_FORWARD_IUNKNOWN(EncoderTransformFilter)
 
     // TransformFilter
     HRESULT CheckInputType(const MediaType* input) override;
@@ -85,7 +84,6 @@ private:
     void* compressorInterface(REFIID iid);
     bool isDv() const { return info_.encoderName == "dvvideo"; }
     VideoEncoderSettings settingsLocked() const;
-    HRESULT deliverPacket(const EncodedPacket& packet);
 
     const CompressorInfo info_;
     const VideoEncoderCaps caps_;

@@ -16,28 +16,11 @@
 namespace zentar {
 namespace {
 
+using test::audioPin;
 using test::TestSource;
 using test::TestSourcePinConfig;
+using test::videoPin;
 using test::WriterGraph;
-
-TestSourcePinConfig videoPin(int width, int height, int frames) {
-    TestSourcePinConfig config;
-    config.type = test::MakeVideoType(width, height, 24, 400000);
-    config.sampleCount = frames;
-    config.sampleDuration = 400000;
-    config.name = u"Video";
-    return config;
-}
-
-TestSourcePinConfig audioPin(int blocks) {
-    TestSourcePinConfig config;
-    config.type = test::MakeAudioType(2, 44100);
-    config.sampleCount = blocks;
-    config.sampleDuration = 400000;
-    config.bufferSize = 1764 * 4;
-    config.name = u"Audio";
-    return config;
-}
 
 bool offersDv(IBaseFilter* compressor) {
     ComPtr<IEnumMediaTypes> types;

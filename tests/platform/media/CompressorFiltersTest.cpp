@@ -21,29 +21,11 @@
 namespace zentar {
 namespace {
 
+using test::audioPin;
 using test::TestSource;
 using test::TestSourcePinConfig;
+using test::videoPin;
 using test::WriterGraph;
-
-TestSourcePinConfig videoPin(int width, int height, int frames) {
-    TestSourcePinConfig config;
-    config.type = test::MakeVideoType(width, height, 24, 400000);
-    config.sampleCount = frames;
-    config.sampleDuration = 400000;
-    config.name = u"Video";
-    return config;
-}
-
-// 44,100 Hz stereo in blocks of one 25 fps frame period.
-TestSourcePinConfig audioPin(int blocks) {
-    TestSourcePinConfig config;
-    config.type = test::MakeAudioType(2, 44100);
-    config.sampleCount = blocks;
-    config.sampleDuration = 400000;
-    config.bufferSize = 1764 * 4;
-    config.name = u"Audio";
-    return config;
-}
 
 // What ffprobe calls the stream each encoder writes.
 std::string probeName(const std::string& encoder) {

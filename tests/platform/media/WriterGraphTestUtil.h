@@ -9,11 +9,33 @@
 #include "platform/media/MediaRegistration.h"
 #include "platform/streaming/CaptureGraphBuilder.h"
 #include "tests/platform/streaming/StreamingTestUtil.h"
+#include "tests/support/streaming/TestMediaTypes.h"
 #include "tests/support/streaming/TestSource.h"
 
 #include <string>
 
 namespace zentar::test {
+
+// Bottom-up RGB24 frames at 25 frames per second.
+inline TestSourcePinConfig videoPin(int width, int height, int frames) {
+    TestSourcePinConfig config;
+    config.type = MakeVideoType(width, height, 24, 400000);
+    config.sampleCount = frames;
+    config.sampleDuration = 400000;
+    config.name = u"Video";
+    return config;
+}
+
+// 44,100 Hz 16-bit stereo in blocks of one 25 fps frame period.
+inline TestSourcePinConfig audioPin(int blocks) {
+    TestSourcePinConfig config;
+    config.type = MakeAudioType(2, 44100);
+    config.sampleCount = blocks;
+    config.sampleDuration = 400000;
+    config.bufferSize = 1764 * 4;
+    config.name = u"Audio";
+    return config;
+}
 
 // The first compressor of `category` whose friendly name is `name`, created by moniker.
 inline ComPtr<IBaseFilter> CreateCompressor(REFCLSID category, const std::string& name) {
