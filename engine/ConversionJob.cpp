@@ -247,10 +247,15 @@ bool ConversionJob::write_step(const uint8_t* frame, const uint8_t* block, bool 
                                REFERENCE_TIME* time) {
     bool succeeded = true;
     if (aviWriter_) {
-        if (frame)
-            succeeded = aviWriter_->SendVideo(frame);
-        if (succeeded && block)
-            succeeded = aviWriter_->SendAudio(block);
+        try {
+            if (frame)
+                succeeded = aviWriter_->SendVideo(frame);
+            if (succeeded && block)
+                succeeded = aviWriter_->SendAudio(block);
+        } catch (...) {
+            close_output(); // a graph that did not start is ended, not left half-open
+            throw;
+        }
     } else if (wmvWriter_) {
         // A block in the output format holds one frame period of its bytes.
         const size_t blockBytes =
@@ -269,16 +274,18 @@ bool ConversionJob::write_step(const uint8_t* frame, const uint8_t* block, bool 
     return succeeded;
 }
 
-void ConversionJob::close_output() {
+bool ConversionJob::close_output() {
+    bool completed = true;
     if (aviWriter_) {
-        aviWriter_->SendVideo(nullptr);
-        aviWriter_->SendAudio(nullptr);
+        completed = aviWriter_->SendVideo(nullptr);
+        completed = aviWriter_->SendAudio(nullptr) && completed;
         aviWriter_.reset();
     }
     if (wmvWriter_) {
         wmvWriter_->close();
         wmvWriter_.reset();
     }
+    return completed;
 }
 
 } // namespace zentar

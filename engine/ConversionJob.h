@@ -70,8 +70,10 @@ public:
     // *time stays. Returns whether the step succeeded (true without a writer).
     bool write_step(const uint8_t* frame, const uint8_t* block, bool keepTimeGoing,
                     REFERENCE_TIME* time);
-    // Ends and drops the current output; nothing when none is open.
-    void close_output();
+    // Ends and drops the current output; nothing when none is open. False when the file
+    // could not be completed (a write failed while it was finished, for example a full
+    // disk): what was written before stays, but the failure must be reported.
+    bool close_output();
 
     // What the run needs to decide when the conversion has ended.
     bool has_video_reader() const { return static_cast<bool>(videoReader_); }

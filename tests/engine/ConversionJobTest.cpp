@@ -204,5 +204,100 @@ TEST(ConversionJobTest, WmvOutputWithoutAWriterLibraryFailsWithCode9) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("out.wmv")));
 }
 
+// Copies the input to the output step by step, as a run at the input's own rate does.
+int convertAll(ConversionJob& job) {
+    REFERENCE_TIME time = 0;
+    int steps = 0;
+    for (;;) {
+        REFERENCE_TIME end = 0;
+        const uint8_t* frame = job.next_video_frame(&end);
+        const uint8_t* block = job.next_audio_block();
+        if (!frame && !block)
+            break;
+        if (!job.write_step(frame, block, false, &time))
+            break;
+        ++steps;
+    }
+    job.close_output();
+    return steps;
+}
+
+TEST(ConversionJobTest, KeepParametersToAviWithCompressedVideoAndPcmSound) {
+    TempFolder folder("job_avi");
+    const std::string input = makeClip(folder, "in.avi", 10, 0.4);
+    ConversionJob job;
+    job.open_input(input, 0);
+    AudioFormatRecord sound;
+    job.get_audio_info(&sound, nullptr);
+    job.set_video_output(VideoFormatRecord{}, 64, 48, "Microsoft Video 1");
+    job.set_audio_output(sound, "PCM");
+    const std::string output = folder.file("out.avi");
+    job.open_output(output, ".avi", std::nullopt);
+    EXPECT_TRUE(job.has_writer());
+    EXPECT_EQ(convertAll(job), 10);
+    EXPECT_FALSE(job.has_writer());
+
+    const auto video = test::probeStream(output, "v:0", true);
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->codecName, "msvideo1");
+    EXPECT_EQ(video->frames, 10);
+    EXPECT_EQ(video->width, 64);
+    EXPECT_NEAR(video->durationSeconds, 0.4, 0.001);
+    const auto audio = test::probeStream(output, "a:0");
+    ASSERT_TRUE(audio);
+    EXPECT_EQ(audio->codecName, "pcm_s16le");
+    EXPECT_EQ(audio->sampleRate, 44'100);
+    EXPECT_EQ(audio->channels, 2);
+    EXPECT_NEAR(test::probeStreamEnd(output, "a:0"), 0.4, 0.001);
+}
+
+TEST(ConversionJobTest, OutputFailuresReportCodesOrCloseTheOutput) {
+    TempFolder folder("job_output_failures");
+    const std::string input = makeClip(folder, "in.avi", 5, 0.2);
+    ConversionJob job;
+    job.open_input(input, 0);
+    AudioFormatRecord sound;
+    job.get_audio_info(&sound, nullptr);
+    job.set_audio_output(sound, "PCM");
+
+    // An unknown compressor: code 5, no file, no writer.
+    job.set_video_output(VideoFormatRecord{}, 64, 48, "No Such Codec");
+    EXPECT_EQ(codeOf([&] { job.open_output(folder.file("a.avi"), ".avi", {}); }), 5);
+    EXPECT_FALSE(job.has_writer());
+    EXPECT_FALSE(std::filesystem::exists(folder.file("a.avi")));
+
+    // A folder that does not exist: the graph cannot start with the first step (code 6),
+    // and the output is closed rather than left half-open.
+    job.set_video_output(VideoFormatRecord{}, 64, 48, "<Uncompressed>");
+    const std::string nowhere = folder.file("missing/b.avi");
+    job.open_output(nowhere, ".avi", {});
+    REFERENCE_TIME time = 0;
+    EXPECT_EQ(codeOf([&] {
+                  REFERENCE_TIME end = 0;
+                  job.write_step(job.next_video_frame(&end), job.next_audio_block(), false, &time);
+              }),
+              6);
+    EXPECT_FALSE(job.has_writer());
+    EXPECT_EQ(time, 0);
+    EXPECT_FALSE(std::filesystem::exists(nowhere));
+
+    // A full device: a step fails (the output is then closed), or, when everything fitted
+    // in buffers, finishing the file does.
+    job.open_output("/dev/full", ".avi", {});
+    bool failed = false;
+    while (!failed) {
+        REFERENCE_TIME end = 0;
+        const uint8_t* frame = job.next_video_frame(&end);
+        const uint8_t* block = job.next_audio_block();
+        if (!frame && !block)
+            break;
+        failed = !job.write_step(frame, block, false, &time);
+    }
+    if (!failed)
+        failed = !job.close_output();
+    EXPECT_TRUE(failed);
+    EXPECT_FALSE(job.has_writer());
+}
+
 } // namespace
 } // namespace zentar
