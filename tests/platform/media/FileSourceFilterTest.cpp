@@ -179,6 +179,35 @@ TEST(FileSourceFilterTest, StopWhileTheRendererBlocksReturns) {
     ASSERT_EQ(CallBounded([&] { return g.control()->Stop(); }), S_OK);
 }
 
+// The reading graph's rewind after the end: stopped at EC_COMPLETE, then Pause,
+// SetPositions (0) and Run play the whole stream again, and EC_COMPLETE comes only after
+// its last frame.
+TEST(FileSourceFilterTest, RewindAfterTheEndPlaysTheWholeStreamAgain) {
+    ReaderGraph g;
+    ASSERT_EQ(g.build(kTree, u"Video", partialType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24)), S_OK);
+    ComPtr<IMediaControl> control = g.control();
+    ASSERT_EQ(CallBounded([&] { return control->Run(); }), S_OK);
+    ASSERT_TRUE(test::WaitForEvent(g.graph.Get(), EC_COMPLETE));
+    const size_t total = g.renderer->samples().size();
+    ASSERT_EQ(CallBounded([&] { return control->Stop(); }), S_OK);
+
+    g.renderer->clear();
+    ASSERT_EQ(CallBounded([&] { return control->Pause(); }), S_OK);
+    LONGLONG zero = 0;
+    ASSERT_EQ(CallBounded([&] {
+                  return g.seeking()->SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr,
+                                                   AM_SEEKING_NoPositioning);
+              }),
+              S_OK);
+    ASSERT_EQ(CallBounded([&] { return control->Run(); }), S_OK);
+    ASSERT_TRUE(test::WaitForEvent(g.graph.Get(), EC_COMPLETE));
+    const auto again = g.renderer->samples();
+    ASSERT_EQ(again.size(), total);
+    EXPECT_EQ(again.front().start, 0);
+    ASSERT_EQ(CallBounded([&] { return control->Stop(); }), S_OK);
+    EXPECT_TRUE(g.renderer->checker().violations().empty());
+}
+
 TEST(FileSourceFilterTest, UnreadableFileIsNotAddedToTheGraph) {
     RegisterMediaFilters();
     test::TempFolder folder("badsource");
