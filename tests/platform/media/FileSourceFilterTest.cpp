@@ -208,6 +208,54 @@ TEST(FileSourceFilterTest, RewindAfterTheEndPlaysTheWholeStreamAgain) {
     EXPECT_TRUE(g.renderer->checker().violations().empty());
 }
 
+// Both streams of one file in one graph, each on its own streaming thread; a seek while
+// running moves both.
+TEST(FileSourceFilterTest, BothStreamsInOneGraphSeekTogether) {
+    test::TempFolder folder("both");
+    test::ClipSpec spec;
+    spec.video = test::VideoSpec{};
+    spec.video->frames = 50;
+    spec.audio = test::AudioSpec{};
+    spec.audio->seconds = 2.0;
+    const std::string path = test::writeClip(folder.file("both.avi"), spec);
+
+    ReaderGraph g;
+    ASSERT_EQ(g.build(path, u"Video", partialType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24)), S_OK);
+    ComPtr<test::TestRenderer> audio =
+        test::TestRenderer::Create(partialType(MEDIATYPE_Audio, MEDIASUBTYPE_PCM));
+    g.graph->AddFilter(audio.Get(), u"Audio renderer");
+    ASSERT_EQ(
+        g.graph->Connect(test::PinOf(g.source.Get(), u"Audio").Get(), inputPin(audio.Get()).Get()),
+        S_OK);
+    ASSERT_EQ(CallBounded([&] { return g.control()->Run(); }), S_OK);
+    ASSERT_TRUE(g.renderer->waitForEndOfStream(kWaitMs));
+    ASSERT_TRUE(audio->waitForEndOfStream(kWaitMs));
+    EXPECT_EQ(g.renderer->samples().size(), 50u);
+    LONG bytes = 0;
+    for (const auto& s : audio->samples()) {
+        bytes += s.length;
+    }
+    EXPECT_EQ(bytes, 44100 * 4 * 2);
+
+    g.renderer->clear();
+    audio->clear();
+    LONGLONG second = 10'000'000;
+    ASSERT_EQ(CallBounded([&] {
+                  return g.seeking()->SetPositions(&second, AM_SEEKING_AbsolutePositioning, nullptr,
+                                                   AM_SEEKING_NoPositioning);
+              }),
+              S_OK);
+    ASSERT_TRUE(g.renderer->waitForEndOfStream(kWaitMs));
+    ASSERT_TRUE(audio->waitForEndOfStream(kWaitMs));
+    ASSERT_EQ(g.renderer->samples().size(), 25u);
+    EXPECT_EQ(g.renderer->samples().front().start, 10'000'000);
+    ASSERT_FALSE(audio->samples().empty());
+    EXPECT_EQ(audio->samples().front().start, 10'000'000);
+    ASSERT_EQ(CallBounded([&] { return g.control()->Stop(); }), S_OK);
+    EXPECT_TRUE(g.renderer->checker().violations().empty());
+    EXPECT_TRUE(audio->checker().violations().empty());
+}
+
 TEST(FileSourceFilterTest, UnreadableFileIsNotAddedToTheGraph) {
     RegisterMediaFilters();
     test::TempFolder folder("badsource");
