@@ -16,15 +16,17 @@ input="$work/floor.mpg"
 ffmpeg -v error -nostdin -f lavfi -i "testsrc2=size=720x576:rate=25:duration=60" \
     -c:v mpeg2video -b:v 6M -g 12 -bf 2 -f vob -y "$input"
 
-seconds() { date +%s.%N; }
-t0=$(seconds)
-ffmpeg -v error -nostdin -threads 0 -i "$input" -f rawvideo -pix_fmt bgr24 -y /dev/null
-t1=$(seconds)
-"$tool" "$input" >/dev/null
-t2=$(seconds)
-"$tool" --direct "$input" >/dev/null
-t3=$(seconds)
-awk -v a="$t0" -v b="$t1" -v c="$t2" -v d="$t3" 'BEGIN {
-    ff = b - a; graph = c - b; direct = d - c;
-    printf "ffmpeg: %.2f s  through the graph: %.2f s (ratio %.3f)  decoder alone: %.2f s (ratio %.3f)\n",
-           ff, graph, graph / ff, direct, direct / ff }'
+# Wall and CPU seconds of one command (the machine may be shared: CPU time is steadier).
+measure() {
+    local TIMEFORMAT='%R %U %S'
+    { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ printf "%s %.2f\n", $1, $2 + $3 }'
+}
+read -r ffWall ffCpu < <(measure ffmpeg -v error -nostdin -threads 0 -i "$input" \
+    -f rawvideo -pix_fmt bgr24 -y /dev/null)
+read -r graphWall graphCpu < <(measure "$tool" "$input")
+read -r directWall directCpu < <(measure "$tool" --direct "$input")
+awk -v fw="$ffWall" -v fc="$ffCpu" -v gw="$graphWall" -v gc="$graphCpu" \
+    -v dw="$directWall" -v dc="$directCpu" 'BEGIN {
+    printf "ffmpeg:            %6.2f s wall %6.2f s CPU\n", fw, fc
+    printf "through the graph: %6.2f s wall %6.2f s CPU  ratio %.3f wall, %.3f CPU\n", gw, gc, gw / fw, gc / fc
+    printf "decoder alone:     %6.2f s wall %6.2f s CPU  ratio %.3f wall, %.3f CPU\n", dw, dc, dw / fw, dc / fc }'

@@ -121,7 +121,8 @@ void DecoderSource::Impl::addStream(AVStream* st) {
     st->discard = AVDISCARD_ALL;
     const AVCodecParameters* par = st->codecpar;
     const AVCodec* decoder = avcodec_find_decoder(par->codec_id);
-    if (decoder == nullptr) {
+    // Cover art and other still pictures attached to a file are not a video stream.
+    if (decoder == nullptr || (st->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0) {
         return;
     }
     auto s = std::make_unique<Stream>();
