@@ -32,13 +32,28 @@ bool offersDv(IBaseFilter* compressor) {
     return false;
 }
 
-TEST(AviMuxFilterTest, DvThroughTheDvMuxerKeepsItsAudio) {
+// Audio at a DV rate passes the ACM Wrapper unchanged; other audio is converted to
+// 48,000 Hz stereo, the first DV format the DV Muxer proposes.
+struct DvAudioCase {
+    const char* name;
+    int channels;
+    int sampleRate;
+    int expectedRate;
+};
+
+class DvMuxerAudioTest : public ::testing::TestWithParam<DvAudioCase> {};
+
+TEST_P(DvMuxerAudioTest, DvThroughTheDvMuxerKeepsItsAudio) {
     if (!CompressorCatalog::find(StreamKind::Video, "DV Video Encoder"))
         GTEST_SKIP() << "no DV encoder in this FFmpeg";
+    const DvAudioCase& c = GetParam();
     test::TempFolder folder("dv_mux");
     const std::string path = folder.file("dv.avi");
     WriterGraph g;
-    ComPtr<TestSource> source = TestSource::Create({videoPin(720, 576, 10), audioPin(10)});
+    test::TestSourcePinConfig audio = audioPin(10);
+    audio.type = test::MakeAudioType(c.channels, c.sampleRate);
+    audio.bufferSize = c.sampleRate / 25 * c.channels * 2;
+    ComPtr<TestSource> source = TestSource::Create({videoPin(720, 576, 10), audio});
     ComPtr<IBaseFilter> dv =
         test::CreateCompressor(CLSID_VideoCompressorCategory, "DV Video Encoder");
     ComPtr<IBaseFilter> dvMux = test::CreatePlatformFilter(CLSID_DVMux);
@@ -66,12 +81,18 @@ TEST(AviMuxFilterTest, DvThroughTheDvMuxerKeepsItsAudio) {
     EXPECT_EQ(video->width, 720);
     EXPECT_EQ(video->height, 576);
     EXPECT_EQ(video->frames, 10);
-    const auto audio = test::probeStream(path, "a:0");
-    ASSERT_TRUE(audio);
-    EXPECT_EQ(audio->codecName, "pcm_s16le");
-    EXPECT_EQ(audio->sampleRate, 44100); // a DV rate: the ACM Wrapper passes it through
+    const auto probed = test::probeStream(path, "a:0");
+    ASSERT_TRUE(probed);
+    EXPECT_EQ(probed->codecName, "pcm_s16le");
+    EXPECT_EQ(probed->sampleRate, c.expectedRate);
+    EXPECT_EQ(probed->channels, 2);
     EXPECT_NEAR(test::probeStreamEnd(path, "a:0"), 0.4, 0.05);
 }
+
+INSTANTIATE_TEST_SUITE_P(Audio, DvMuxerAudioTest,
+                         ::testing::Values(DvAudioCase{"Stereo44100", 2, 44100, 44100},
+                                           DvAudioCase{"Mono22050", 1, 22050, 48000}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(AviMuxFilterTest, AFullDeviceEndsTheGraphWithAnError) {
     WriterGraph g;
