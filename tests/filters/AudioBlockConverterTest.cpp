@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <numbers>
+#include <utility>
 
 namespace zentar {
 namespace {
@@ -42,14 +43,22 @@ private:
     size_t position_ = 0;
 };
 
-// 16-bit stereo chirp (left, and its negation on the right): no two stretches alike, so
-// a delay can be found by matching.
-void FillChirp(std::vector<BYTE>& block, long& frame) {
-    for (size_t i = 0; i + 4 <= block.size(); i += 4, ++frame) {
+// A chirp in any PCM format (16-bit: the left channel, the others its negation; 8-bit:
+// unsigned, every channel alike): no two stretches alike, so a delay can be found by
+// matching.
+void FillChirp(std::vector<BYTE>& block, long& frame, const WAVEFORMATEX& format) {
+    const size_t align = format.nBlockAlign;
+    for (size_t i = 0; i + align <= block.size(); i += align, ++frame) {
         const double t = static_cast<double>(frame);
-        const auto value = static_cast<int16_t>(9000 * std::sin(0.02 * t + 2e-6 * t * t));
-        const int16_t pair[2] = {value, static_cast<int16_t>(-value)};
-        std::memcpy(block.data() + i, pair, 4);
+        const double value = std::sin(0.02 * t + 2e-6 * t * t);
+        for (size_t c = 0; c < format.nChannels; ++c) {
+            if (format.wBitsPerSample == 8) {
+                block[i + c] = static_cast<BYTE>(128 + 100 * value);
+            } else {
+                const auto sample = static_cast<int16_t>((c == 0 ? 9000 : -9000) * value);
+                std::memcpy(block.data() + i + 2 * c, &sample, 2);
+            }
+        }
     }
 }
 
@@ -74,27 +83,31 @@ std::vector<int16_t> ConvertWhole(const std::vector<BYTE>& input, const WAVEFORM
 }
 
 TEST(AudioConversion, BlocksAt25FramesPerSecondGiveExactChunksOfOneContinuousConversion) {
-    const WAVEFORMATEX in = test::PcmFormat(2, 44100, 16);
+    const WAVEFORMATEX cd = test::PcmFormat(2, 44100, 16);
     DWORD size = 0;
     const WAVEFORMATEX half = test::PcmFormat(2, 22050, 16);
-    ConvertAudio(nullptr, &in, 7056, nullptr, &half, &size);
+    ConvertAudio(nullptr, &cd, 7056, nullptr, &half, &size);
     EXPECT_EQ(size, 3528u); // 1,764 sample frames become 882
 
-    for (const WAVEFORMATEX& out : {half, test::PcmFormat(2, 48000, 16)}) {
+    const std::pair<WAVEFORMATEX, WAVEFORMATEX> cases[] = {
+        {cd, half}, {cd, test::PcmFormat(2, 48000, 16)}, {test::PcmFormat(1, 22050, 8), cd}};
+    for (const auto& [in, out] : cases) {
+        SCOPED_TRACE(testing::Message() << in.nSamplesPerSec << " Hz to " << out.nSamplesPerSec);
         AudioBlockConverter converter;
         ASSERT_EQ(converter.open(in, out, 25.0), MMSYSERR_NOERROR);
+        const DWORD blockBytes = in.nAvgBytesPerSec / 25;
         const DWORD chunkBytes = out.nAvgBytesPerSec / 25;
         EXPECT_EQ(converter.chunkBytes(), chunkBytes);
-        EXPECT_EQ(converter.bufferBytesFor(7056), chunkBytes);
+        EXPECT_EQ(converter.bufferBytesFor(blockBytes), chunkBytes);
         long frame = 0;
-        std::vector<BYTE> block(7056);
-        std::vector<BYTE> chunk(converter.bufferBytesFor(7056));
+        std::vector<BYTE> block(blockBytes);
+        std::vector<BYTE> chunk(converter.bufferBytesFor(blockBytes));
         std::vector<BYTE> input;
         std::vector<BYTE> output;
         for (int i = 0; i < 40; ++i) {
-            FillChirp(block, frame);
+            FillChirp(block, frame, in);
             input.insert(input.end(), block.begin(), block.end());
-            ASSERT_EQ(converter.convert(block.data(), 7056, chunk.data(), chunkBytes),
+            ASSERT_EQ(converter.convert(block.data(), blockBytes, chunk.data(), chunkBytes),
                       MMSYSERR_NOERROR);
             output.insert(output.end(), chunk.begin(), chunk.end());
         }
@@ -107,7 +120,7 @@ TEST(AudioConversion, BlocksAt25FramesPerSecondGiveExactChunksOfOneContinuousCon
         while (delay < 4000 && !std::equal(reference.begin() + 2000, reference.begin() + 2400,
                                            samples.begin() + 2000 + delay))
             delay += 2;
-        ASSERT_LT(delay, 4000u) << "no match for " << out.nSamplesPerSec;
+        ASSERT_LT(delay, 4000u) << "no match";
         for (size_t k = 0; k + delay < samples.size(); ++k)
             ASSERT_NEAR(samples[k + delay], reference[k], 1) << "sample " << k;
     }
