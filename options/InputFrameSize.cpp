@@ -1,25 +1,22 @@
 #include "options/InputFrameSize.h"
 
 #include "engine/CMyException.h"
-#include "platform/media/DecoderSource.h"
+#include "engine/ReaderGraph.h"
+#include "platform/streaming/FormatStructs.h"
 
 namespace zentar {
 
-namespace {
-constexpr int32_t kReadingGraphFailure = 7;
-}
-
+// A reading graph for the video, as a conversion opens it; the size is the bitmap header's
+// of the connected format. The graph is closed when the function returns.
 FrameSize ReadInputFrameSize(const std::string& path) {
-    DecoderSource source;
-    if (FAILED(source.open(path))) {
-        throw CMyException(kReadingGraphFailure);
+    ReaderGraph reader(path, ReaderGraph::VideoTemplate(), true);
+    MediaType type;
+    reader.GetConnectedType(&type);
+    const auto* header = type.FormatAs<VIDEOINFOHEADER>();
+    if (header == nullptr) {
+        throw CMyException(ReaderGraph::kErrorCode);
     }
-    for (const SourceStreamInfo& stream : source.streams()) {
-        if (stream.kind == StreamKind::Video) {
-            return {stream.video.width, stream.video.height};
-        }
-    }
-    throw CMyException(kReadingGraphFailure);
+    return {header->bmiHeader.biWidth, header->bmiHeader.biHeight};
 }
 
 } // namespace zentar

@@ -1,7 +1,7 @@
 // The input's frame size, which the Video rendering exchange needs for the aspect ratio:
-// the width and height of the decoded picture of the file's first video stream. A file
+// the width and height of the RGB24 picture a reading graph decodes from the file. A file
 // that cannot be opened or has no video raises CMyException with code 7 ("Cannot open
-// input file."). Opens and closes the file within the call; any thread.
+// input file."). Opens and closes the file within the call; user-interface thread.
 #pragma once
 
 #include "engine/ConversionSettings.h"
