@@ -94,6 +94,33 @@ INSTANTIATE_TEST_SUITE_P(Audio, DvMuxerAudioTest,
                                            DvAudioCase{"Mono22050", 1, 22050, 48000}),
                          [](const auto& p) { return std::string(p.param.name); });
 
+TEST(AviMuxFilterTest, DvWithoutAudioWritesVideoOnly) {
+    if (!CompressorCatalog::find(StreamKind::Video, "DV Video Encoder"))
+        GTEST_SKIP() << "no DV encoder in this FFmpeg";
+    test::TempFolder folder("dv_silent");
+    const std::string path = folder.file("dv.avi");
+    WriterGraph g;
+    ComPtr<TestSource> source = TestSource::Create({videoPin(720, 480, 6)});
+    ComPtr<IBaseFilter> dv =
+        test::CreateCompressor(CLSID_VideoCompressorCategory, "DV Video Encoder");
+    ComPtr<IBaseFilter> dvMux = test::CreatePlatformFilter(CLSID_DVMux);
+    g.add(source.Get(), u"VideoWriterProxy");
+    g.add(dv.Get(), u"DV Video Encoder");
+    g.add(dvMux.Get(), u"DV Muxer");
+    ASSERT_EQ(g.addMuxAndWriter(path), S_OK);
+    ASSERT_EQ(g.connect(source.Get(), dv.Get()), S_OK);
+    ASSERT_EQ(g.connect(dv.Get(), dvMux.Get()), S_OK);
+    ASSERT_EQ(g.connect(dvMux.Get(), g.mux.Get()), S_OK);
+    ASSERT_EQ(g.run(), S_OK);
+    EXPECT_EQ(g.waitForEnd(), EC_COMPLETE);
+    g.stop();
+    const auto video = test::probeStream(path, "v:0", true);
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->height, 480);
+    EXPECT_EQ(video->frames, 6);
+    EXPECT_FALSE(test::probeStream(path, "a:0"));
+}
+
 TEST(AviMuxFilterTest, AFullDeviceEndsTheGraphWithAnError) {
     WriterGraph g;
     // Enough raw frames to overflow the muxer's write buffer while streaming.
