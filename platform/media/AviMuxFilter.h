@@ -10,7 +10,9 @@
 // ended, then end of stream goes to the File writer, which reports EC_COMPLETE; or at
 // Stop with what has arrived. A write error (a full disk, a vanished folder) is sent to
 // the graph as EC_ERRORABORT with its code and refuses further samples, so every wait on
-// the graph ends. IConfigAviMux and IConfigInterleaving are accepted and kept.
+// the graph ends. IConfigAviMux and IConfigInterleaving are accepted and kept; they change
+// nothing, as libavformat always interleaves by time and writes both the legacy index
+// and, past 1 GB, the OpenDML one.
 //
 // Threads: control calls under filterLock_; samples and end of stream arrive on the
 // upstream streaming threads (one per input) and are serialised by streamMutex_, which
