@@ -5,6 +5,7 @@
 #include "engine/AviWriterGraph.h"
 #include "engine/CMyException.h"
 #include "platform/media/CompressorCatalog.h"
+#include "tests/engine/FailureCode.h"
 #include "tests/support/media/MediaFixture.h"
 #include "tests/support/media/Probe.h"
 
@@ -12,13 +13,13 @@
 
 #include <cmath>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <vector>
 
 namespace zentar {
 namespace {
 
+using test::codeOf;
 using test::TempFolder;
 
 constexpr double kRate = 25.0;
@@ -42,15 +43,6 @@ struct Output {
         return format;
     }
 };
-
-int32_t codeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const CMyException& error) {
-        return error.code();
-    }
-    return 0;
-}
 
 std::vector<uint8_t> frameBytes(const Output& out, int index) {
     const size_t stride = (static_cast<size_t>(out.width) * 3 + 3) & ~size_t(3);

@@ -3,6 +3,7 @@
 // refusal of an output that is the input itself, and whole AVI outputs read back by ffprobe.
 #include "engine/ConversionJob.h"
 #include "engine/CMyException.h"
+#include "tests/engine/FailureCode.h"
 #include "tests/engine/ScriptedSourceFile.h"
 #include "tests/support/media/MediaFixture.h"
 #include "tests/support/media/Probe.h"
@@ -11,7 +12,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 
 namespace zentar {
@@ -19,17 +19,9 @@ namespace {
 
 using test::AudioSpec;
 using test::ClipSpec;
+using test::codeOf;
 using test::TempFolder;
 using test::VideoSpec;
-
-int32_t codeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const CMyException& error) {
-        return error.code();
-    }
-    return 0;
-}
 
 std::string makeClip(const TempFolder& folder, const std::string& name, int frames,
                      double audioSeconds) {

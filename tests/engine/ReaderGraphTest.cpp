@@ -5,6 +5,7 @@
 #include "engine/ReaderGraph.h"
 #include "engine/CMyException.h"
 #include "platform/streaming/MediaGuids.h"
+#include "tests/engine/FailureCode.h"
 #include "tests/engine/ScriptedSourceFile.h"
 #include "tests/support/media/MediaFixture.h"
 
@@ -18,17 +19,9 @@ namespace {
 
 using test::AudioSpec;
 using test::ClipSpec;
+using test::codeOf;
 using test::TempFolder;
 using test::VideoSpec;
-
-int32_t codeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const CMyException& error) {
-        return error.code();
-    }
-    return 0;
-}
 
 std::string makeClip(const TempFolder& folder, const std::string& name, bool video, bool audio,
                      int frames = 10) {
