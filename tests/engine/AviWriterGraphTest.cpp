@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -70,11 +71,16 @@ std::vector<uint8_t> toneBlock(const WAVEFORMATEX& format, int index) {
     return block;
 }
 
-void build(AviWriterGraph& graph, const Output& out, const std::string& path) {
+AVICOMPRESSOPTIONS defaultOptions() {
     AVICOMPRESSOPTIONS options;
     options.dwQuality = 7500;
     options.dwKeyFrameEvery = 5;
     options.dwFlags = AVICOMPRESSF_KEYFRAMES;
+    return options;
+}
+
+void build(AviWriterGraph& graph, const Output& out, const std::string& path,
+           const AVICOMPRESSOPTIONS& options = defaultOptions()) {
     graph.SetVideoParameters(options, kRate, out.width, out.height, out.videoCodec);
     graph.BuildVideoBranch(path);
     if (out.audioCodec)
@@ -82,9 +88,10 @@ void build(AviWriterGraph& graph, const Output& out, const std::string& path) {
 }
 
 // Writes the whole file; false when a send failed.
-bool writeAvi(const Output& out, const std::string& path) {
+bool writeAvi(const Output& out, const std::string& path,
+              const AVICOMPRESSOPTIONS& options = defaultOptions()) {
     AviWriterGraph graph;
-    build(graph, out, path);
+    build(graph, out, path, options);
     bool sent = true;
     for (int i = 0; i < out.frames && sent; ++i) {
         sent = graph.SendVideo(frameBytes(out, i).data());
@@ -159,6 +166,46 @@ TEST(AviWriterGraphTest, EveryListedVideoCompressorWithAndWithoutSound) {
         expectVideo(sound, decoderOf(info.encoderName), out);
         expectAudio(sound, "pcm_s16le", out, 0.001);
     }
+}
+
+// The video stream's packets as ffprobe flags them: 'K' for a key frame.
+std::string keyFlags(const std::string& path) {
+    std::string out;
+    test::runCommand("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of "
+                     "csv=p=0 '" +
+                         path + "'",
+                     out);
+    std::string flags;
+    for (size_t line = 0; line < out.size(); line = out.find('\n', line) + 1) {
+        flags += out[line];
+        if (out.find('\n', line) == std::string::npos)
+            break;
+    }
+    return flags;
+}
+
+TEST(AviWriterGraphTest, QualityAndKeyFrameIntervalReachTheCompressor) {
+    TempFolder folder("avi_writer_options");
+    Output out;
+    out.videoCodec = "Motion JPEG";
+    AVICOMPRESSOPTIONS options = defaultOptions();
+    options.dwQuality = 500;
+    ASSERT_TRUE(writeAvi(out, folder.file("low.avi"), options));
+    options.dwQuality = 9500;
+    ASSERT_TRUE(writeAvi(out, folder.file("high.avi"), options));
+    EXPECT_LT(std::filesystem::file_size(folder.file("low.avi")),
+              std::filesystem::file_size(folder.file("high.avi")));
+
+    out.videoCodec = "MPEG-4 Part 2 (XVID)";
+    options.dwKeyFrameEvery = 1;
+    ASSERT_TRUE(writeAvi(out, folder.file("every.avi"), options));
+    EXPECT_EQ(keyFlags(folder.file("every.avi")), std::string(10, 'K'));
+    // Without the key-frame flag the interval is not applied.
+    options.dwFlags = 0;
+    ASSERT_TRUE(writeAvi(out, folder.file("default.avi"), options));
+    const std::string flags = keyFlags(folder.file("default.avi"));
+    ASSERT_EQ(flags.size(), 10u);
+    EXPECT_LT(std::count(flags.begin(), flags.end(), 'K'), 10);
 }
 
 TEST(AviWriterGraphTest, EveryListedAudioCompressor) {
