@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 namespace zentar {
@@ -206,6 +207,43 @@ TEST(ReaderGraphTest, InputsWithoutTheStreamOrUnreadableFailWithCode7) {
             out.put(static_cast<char>((i * 7919) & 0xFF));
     }
     EXPECT_EQ(codeOf([&] { ReaderGraph(garbage, ReaderGraph::VideoTemplate(), true); }), 7);
+}
+
+TEST(ReaderGraphTest, DamagedInputsEndEarlyOrFailWithCode7) {
+    TempFolder folder("reader_graph_damaged");
+    const std::string path = makeClip(folder, "clip.avi", true, true, 50);
+    std::vector<char> bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    ASSERT_GT(bytes.size(), 4000u);
+    auto write = [&](const std::string& name, const std::vector<char>& data) {
+        std::ofstream(folder.file(name), std::ios::binary)
+            .write(data.data(), static_cast<std::streamsize>(data.size()));
+        return folder.file(name);
+    };
+    std::vector<char> scrambled = bytes;
+    for (size_t i = scrambled.size() / 3; i < scrambled.size() * 2 / 3; ++i)
+        scrambled[i] = static_cast<char>(i * 31 + 7);
+    const std::vector<std::string> damaged = {
+        write("truncated.avi", std::vector<char>(bytes.begin(), bytes.begin() + bytes.size() / 2)),
+        write("scrambled.avi", scrambled)};
+    for (const std::string& file : damaged) {
+        for (const MediaType& type : {ReaderGraph::VideoTemplate(), ReaderGraph::AudioTemplate()}) {
+            // Whatever the damage, reading ends (at the end or with code 7) and never hangs.
+            const int32_t code = codeOf([&] {
+                ReaderGraph reader(file, type, true);
+                uint32_t length = 0;
+                int samples = 0;
+                do {
+                    reader.NextSample(&length, nullptr, nullptr);
+                } while (length != 0 && ++samples < 10'000);
+                EXPECT_LT(samples, 10'000);
+            });
+            EXPECT_TRUE(code == 0 || code == 7) << file << " " << code;
+        }
+    }
 }
 
 TEST(ReaderGraphTest, WithoutAFrameTimeTheRateIsEstimatedFromTheDuration) {
