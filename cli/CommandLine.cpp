@@ -71,6 +71,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             line.help = true;
         else if (arg == "--print-settings")
             line.printSettings = true;
+        else if (arg == "--list-video-compressors")
+            line.listVideoCompressors = true;
+        else if (arg == "--list-audio-compressors")
+            line.listAudioCompressors = true;
+        else if (arg == "--list-profiles")
+            line.listProfiles = true;
         else if (isOption(arg, "--settings"))
             line.settingsFile = optionValue(args, i, "--settings");
         else if (arg.rfind('-', 0) == 0)
@@ -106,6 +112,8 @@ std::string UsageText() {
            "Options:\n"
            "  --settings FILE   read the settings from FILE (an INI file)\n"
            "  --print-settings  print the effective settings as INI text and exit\n"
+           "  --list-video-compressors, --list-audio-compressors, --list-profiles\n"
+           "                    print the names the settings accept, one per line, and exit\n"
            "  --help, -h        print this help and exit\n"
            "\n"
            "Keys: " +
@@ -115,8 +123,11 @@ std::string UsageText() {
            "  zentar-convert SrcFileName=in.avi DstFileName=out.avi KeepSettings=0 \\\n"
            "      KeepFrameRate=0 FrameRate=12500\n"
            "\n"
+           "Ctrl-C stops the conversion (what was converted so far stays a complete file);\n"
+           "a second Ctrl-C ends the program at once.\n"
+           "\n"
            "Exit status: 0 done, 1 the conversion failed (message on standard error),\n"
-           "2 usage error.\n";
+           "2 usage error, 130 stopped by Ctrl-C.\n";
 }
 
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -137,6 +148,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         out << line.settings.stored_text();
         return out ? kExitOk : kExitFailed;
     }
+    if (line.listVideoCompressors || line.listAudioCompressors || line.listProfiles)
+        return PrintLists(line, out);
     try {
         return RunConversion(line, out, err);
     } catch (...) {

@@ -28,6 +28,9 @@ public:
 struct CommandLine {
     bool help = false;
     bool printSettings = false;
+    bool listVideoCompressors = false;
+    bool listAudioCompressors = false;
+    bool listProfiles = false;
     std::string settingsFile; // "" when --settings was not given
     ConversionSettings settings;
     // Values that were accepted but changed (a range check) or ignored (a binary record of

@@ -1,12 +1,205 @@
 #include "cli/ConvertCommand.h"
 
+#include "engine/CompressorList.h"
+#include "engine/ConversionRun.h"
+#include "engine/ErrorMessages.h"
+#include "platform/streaming/MediaGuids.h"
+#include "platform/system/System.h"
+#include "resources/strings/StringTable.h"
+#include "wmout/WinMediaFileWriter.h"
+#include "wmout/WinMediaProfiles.h"
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <memory>
+#include <unistd.h>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace zentar {
 
-// The conversion run joins the engine later; until then the command says so plainly
-// instead of pretending to have converted anything.
-int RunConversion(const CommandLine&, std::ostream&, std::ostream& err) {
-    err << "zentar-convert: this build cannot convert yet; use --print-settings or --help\n";
-    return kExitFailed;
+namespace {
+
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void onInterrupt(int) {
+    // The handler is installed once (SA_RESETHAND): a second Ctrl-C ends the process.
+    stopRequested.store(true);
+}
+
+// Ctrl-C as the Stop command while the conversion runs; the previous handling afterwards.
+class InterruptAsStop {
+public:
+    InterruptAsStop() {
+        stopRequested.store(false);
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptAsStop() { sigaction(SIGINT, &previous_, nullptr); }
+    InterruptAsStop(const InterruptAsStop&) = delete;
+    InterruptAsStop& operator=(const InterruptAsStop&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+
+// The statistics text on one line: its lines joined, tabs and runs of blanks made single.
+std::string oneLine(const std::string& text) {
+    std::string line;
+    bool blank = true;
+    for (const char c : text) {
+        if (c == '\r')
+            continue;
+        if (c == '\n') {
+            line += " |";
+            blank = false;
+        }
+        const bool space = c == ' ' || c == '\t' || c == '\n';
+        if (space && !blank)
+            line += ' ';
+        else if (!space)
+            line += c;
+        blank = space;
+    }
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
+}
+
+// The command line's window: the status text as a progress line, rewritten in place on a
+// terminal and printed as plain lines (at most one a second) otherwise; no preview.
+class ConsoleHost final : public RunHost {
+public:
+    ConsoleHost(std::ostream& out, bool terminal) : out_(out), terminal_(terminal) {}
+
+    void SetStatusText(const std::string& text, bool redrawNow) override {
+        if (text.empty())
+            return;
+        const uint32_t now = timeGetTime();
+        const uint32_t interval = terminal_ ? 100 : 1000;
+        if (!redrawNow) { // statistics: throttled, the first one shown at once
+            if (shown_ && now - lastShown_ < interval)
+                return;
+            shown_ = true;
+            lastShown_ = now;
+        }
+        if (terminal_) {
+            out_ << "\r" << oneLine(text) << "\033[K" << std::flush;
+            pendingLine_ = true;
+        } else {
+            out_ << oneLine(text) << std::endl;
+        }
+    }
+
+    // Ends a progress line left open on the terminal.
+    void EndLine() {
+        if (pendingLine_)
+            out_ << "\r\033[K" << std::flush;
+        pendingLine_ = false;
+    }
+
+private:
+    std::ostream& out_;
+    const bool terminal_;
+    bool shown_ = false;
+    bool pendingLine_ = false;
+    uint32_t lastShown_ = 0;
+};
+
+// The final statistics, one item a line.
+void printStatistics(std::ostream& out, const std::string& text) {
+    std::string plain;
+    for (const char c : text) {
+        if (c != '\r')
+            plain += c;
+    }
+    out << plain << "\n";
+}
+
+} // namespace
+
+int RunConversion(const CommandLine& commandLine, std::ostream& out, std::ostream& err) {
+    // The media libraries' own diagnostics are not for the user: standard error carries
+    // the program's message alone, as the window's status box does.
+    av_log_set_level(AV_LOG_QUIET);
+    ConversionSettings settings = commandLine.settings;
+    ConsoleHost host(out, ::isatty(STDOUT_FILENO) == 1);
+    auto library = std::make_shared<WinMediaLibrary>();
+    RunServices services;
+    services.wmvWriters = MakeWinMediaWriterFactory(library);
+    services.resolveProfile = [library](const std::string& setting) {
+        return resolve_profile(*library, setting);
+    };
+    ConversionRun run(settings, host, std::move(services));
+    const InterruptAsStop interrupts;
+
+    bool stopped = false;
+    try {
+        host.SetStatusText("Initializing... please wait.", true);
+        run.StartRun();
+        run.running = true;
+        while (run.IdleStep()) {
+            run.UpdateStatistics();
+            if (stopRequested.load()) {
+                stopped = true;
+                run.FinishOutputs(); // the output and the project file closed properly
+                break;
+            }
+        }
+    } catch (...) {
+        const std::exception_ptr error = std::current_exception();
+        run.StopRun();
+        run.errorShown = true;
+        host.EndLine();
+        const std::optional<std::string> message = MessageForException(error);
+        run.WindDown();
+        if (!message)
+            std::rethrow_exception(error); // reported by the command line's own handler
+        err << *message << "\n";
+        return kExitFailed;
+    }
+    run.WindDown();
+    host.EndLine();
+    printStatistics(out, run.StatisticsText());
+    if (stopped) {
+        err << "zentar-convert: stopped; the output holds what was converted so far\n";
+        return kExitStopped;
+    }
+    return kExitOk;
+}
+
+int PrintLists(const CommandLine& commandLine, std::ostream& out) {
+    auto print = [&out](const std::vector<std::string>& names) {
+        for (const std::string& name : names)
+            out << name << "\n";
+    };
+    if (commandLine.listVideoCompressors) {
+        CompressorList list;
+        list.build(CLSID_VideoCompressorCategory);
+        std::vector<std::string> names = list.names();
+        names.push_back(LoadString(IDS_UNCOMPRESSED));
+        std::stable_sort(names.begin(), names.end()); // as the window sorts its list
+        print(names);
+    }
+    if (commandLine.listAudioCompressors) {
+        CompressorList list;
+        list.build(CLSID_AudioCompressorCategory);
+        std::vector<std::string> names = list.names();
+        std::erase(names, std::string());
+        std::stable_sort(names.begin(), names.end());
+        print(names);
+    }
+    if (commandLine.listProfiles)
+        print(list_profiles(WinMediaLibrary()));
+    out.flush();
+    return out ? kExitOk : kExitFailed;
 }
 
 } // namespace zentar

@@ -1,0 +1,121 @@
+// Clip splitting through zentar-convert: one clip per detected cut named in sequence with the
+// clips together holding every output step, a single output named without extension, the
+// project file of cuts without any media file, and WMV output (single file and clips).
+#include "tests/e2e/E2eSupport.h"
+#include "tests/support/media/Probe.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zentar::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using test::AudioSpec;
+using test::ClipSpec;
+using test::TempFolder;
+using test::VideoSpec;
+
+// 40 frames at 25 fps with scene cuts at frames 10 and 25, and 1.6 s of sound.
+std::string threeScenes(const std::string& path) {
+    VideoSpec video;
+    video.width = 64;
+    video.height = 48;
+    video.frames = 40;
+    video.cutFrames = {10, 25};
+    // Brightness changes the detector's default thresholds see (value change 0.7).
+    video.sceneColours = {{200, 200, 200}, {40, 40, 40}, {220, 220, 220}};
+    ClipSpec spec;
+    spec.video = video;
+    AudioSpec audio;
+    audio.seconds = 1.6;
+    spec.audio = audio;
+    return test::writeClip(path, spec);
+}
+
+std::vector<std::string> filesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(ClipSplittingE2eTest, EveryCutStartsTheNextNumberedClip) {
+    TempFolder folder("e2e_clips");
+    const std::string input = threeScenes(folder.file("in.mkv"));
+    fs::create_directory(folder.file("clips"));
+    const test::ChildResult r = convert({"SrcFileName=" + input, "SceneDetection=1",
+                                         "DstFileName=" + folder.file("clips/trip.avi")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Clips processed\t3"), std::string::npos) << r.out;
+    ASSERT_EQ(filesIn(folder.file("clips")),
+              (std::vector<std::string>{"trip00000.avi", "trip00001.avi", "trip00002.avi"}));
+    const int64_t expectedFrames[] = {10, 15, 15};
+    double sound = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::string clip = folder.file("clips/trip0000" + std::to_string(i) + ".avi");
+        const auto video = test::probeStream(clip, "v:0", true);
+        ASSERT_TRUE(video) << clip;
+        EXPECT_EQ(video->frames, expectedFrames[i]) << clip;
+        sound += soundSeconds(clip);
+    }
+    EXPECT_NEAR(sound, 1.6, 0.041); // the sound goes on across the clips
+}
+
+TEST(ClipSplittingE2eTest, OneOutputNamedWithoutExtensionGetsTheTypesExtension) {
+    TempFolder folder("e2e_single");
+    const std::string input = threeScenes(folder.file("in.avi"));
+    const test::ChildResult r =
+        convert({"SrcFileName=" + input, "SceneDetection=0", "DstFileName=" + folder.file("out")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Clips processed\t1"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(folder.file("out")));
+    const auto video = test::probeStream(folder.file("out.avi"), "v:0", true);
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->frames, 40);
+}
+
+TEST(ClipSplittingE2eTest, ProjectModeWritesTheCutsAndNoMediaFile) {
+    TempFolder folder("e2e_project");
+    const std::string input = threeScenes(folder.file("in.avi"));
+    const std::string project = folder.file("cuts.flp");
+    const test::ChildResult r =
+        convert({"SrcFileName=" + input, "SceneDetection=2", "ClipsFileName=" + project,
+                 "DstFileName=" + folder.file("never.avi")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(filesIn(folder.path()), (std::vector<std::string>{"cuts.flp", "in.avi"}));
+    // The last line is the frames-read count minus one: the read reporting the end counts.
+    EXPECT_EQ(fileText(project), "text description 30\r\n" + input + "\r\n0\r\n10\r\n25\r\n40\r\n");
+}
+
+TEST(ClipSplittingE2eTest, WmvOutputAsOneFileAndAsClips) {
+    TempFolder folder("e2e_wmv");
+    const std::string input = threeScenes(folder.file("in.avi"));
+    const test::ChildResult single =
+        convert({"SrcFileName=" + input, "DstFileType=1", "DstFileName=" + folder.file("one.wmv")});
+    ASSERT_EQ(single.exitCode, 0) << single.err;
+    const auto video = test::probeStream(folder.file("one.wmv"), "v:0", true);
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->frames, 40);
+    EXPECT_TRUE(test::probeStream(folder.file("one.wmv"), "a:0"));
+
+    fs::create_directory(folder.file("clips"));
+    const test::ChildResult clips =
+        convert({"SrcFileName=" + input, "DstFileType=1", "SceneDetection=1",
+                 "DstFileName=" + folder.file("clips/part")});
+    ASSERT_EQ(clips.exitCode, 0) << clips.err;
+    ASSERT_EQ(filesIn(folder.file("clips")),
+              (std::vector<std::string>{"part00000.wmv", "part00001.wmv", "part00002.wmv"}));
+    int64_t frames = 0;
+    for (const std::string& name : filesIn(folder.file("clips"))) {
+        const auto clip = test::probeStream(folder.file("clips/" + name), "v:0", true);
+        ASSERT_TRUE(clip) << name;
+        frames += clip->frames;
+    }
+    EXPECT_EQ(frames, 40);
+}
+
+} // namespace
+} // namespace zentar::e2e

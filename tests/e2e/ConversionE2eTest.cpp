@@ -1,0 +1,180 @@
+// Whole conversions through zentar-convert: parameters kept, frame-rate conversion (frames
+// dropped and repeated), sound longer or shorter than the video, custom frame sizes and custom
+// sound, each output read back by ffprobe, the ffmpeg tool and our own reader.
+#include "tests/e2e/E2eSupport.h"
+#include "tests/support/media/Probe.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace zentar::e2e {
+namespace {
+
+using test::AudioSpec;
+using test::ClipSpec;
+using test::TempFolder;
+using test::VideoSpec;
+
+std::string clipWithSound(const std::string& path, int frames, double soundSeconds,
+                          AudioSpec audio = {}) {
+    VideoSpec video;
+    video.width = 64;
+    video.height = 48;
+    video.frames = frames;
+    video.cutFrames = {frames / 2};
+    ClipSpec spec;
+    spec.video = video;
+    audio.seconds = soundSeconds;
+    spec.audio = audio;
+    return test::writeClip(path, spec);
+}
+
+void expectConverted(const test::ChildResult& r) {
+    ASSERT_FALSE(r.timedOut);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Frames processed"), std::string::npos) << r.out;
+}
+
+TEST(ConversionE2eTest, KeepParametersGivesTheInputsFramesSizeRateAndSound) {
+    TempFolder folder("e2e_keep");
+    const std::string input = clipWithSound(folder.file("in.avi"), 50, 2.0);
+    const std::string output = folder.file("out.avi");
+    expectConverted(convert({"SrcFileName=" + input, "DstFileName=" + output}));
+
+    const auto video = test::probeStream(output, "v:0", true);
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->codecName, "msvideo1");
+    EXPECT_EQ(video->frames, 50);
+    EXPECT_EQ(video->width, 64);
+    EXPECT_EQ(video->height, 48);
+    std::string rate;
+    test::runCommand("ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate "
+                     "-of csv=p=0 '" +
+                         output + "'",
+                     rate);
+    EXPECT_EQ(rate.substr(0, rate.find_first_of("\r\n")), "25/1");
+    const auto sound = test::probeStream(output, "a:0");
+    ASSERT_TRUE(sound);
+    EXPECT_EQ(sound->codecName, "pcm_s16le");
+    EXPECT_EQ(sound->sampleRate, 44100);
+    EXPECT_EQ(sound->channels, 2);
+    EXPECT_NEAR(soundSeconds(output), 2.0, 0.041);
+    EXPECT_EQ(framesReadBack(output), 50); // our own reader agrees
+}
+
+TEST(ConversionE2eTest, FrameRateConversionDropsAndRepeatsTheRightFrames) {
+    TempFolder folder("e2e_rates");
+    // 25 -> 12.5 fps: every other frame is dropped.
+    const std::string fast = writeNumberedClip(folder.file("fast.avi"), 24, 25);
+    const std::string half = folder.file("half.avi");
+    expectConverted(convert({"SrcFileName=" + fast, "DstFileName=" + half, "KeepSettings=0",
+                             "KeepFrameRate=0", "FrameRate=12500", "VideoCodec=<Uncompressed>"}));
+    std::vector<int> expected;
+    for (int i = 0; i < 24; i += 2)
+        expected.push_back(i);
+    EXPECT_EQ(frameIndices(half, 64, 48, 24), expected);
+
+    // 10 -> 30 fps: the first frame four times (output times 0 to 999,999 lie before its
+    // end time 1,000,000), each following frame three times.
+    const std::string slow = writeNumberedClip(folder.file("slow.avi"), 10, 10);
+    const std::string triple = folder.file("triple.avi");
+    expectConverted(convert({"SrcFileName=" + slow, "DstFileName=" + triple, "KeepSettings=0",
+                             "KeepFrameRate=0", "FrameRate=30000", "VideoCodec=<Uncompressed>"}));
+    expected = {0, 0, 0, 0};
+    for (int i = 1; i < 10; ++i)
+        expected.insert(expected.end(), {i, i, i});
+    EXPECT_EQ(frameIndices(triple, 64, 48, 10), expected);
+}
+
+TEST(ConversionE2eTest, SoundLongerOrShorterThanTheVideoIsWrittenWhole) {
+    TempFolder folder("e2e_lengths");
+    // Sound outlasting the video: the remaining sound follows in steps without a frame.
+    const std::string longSound = clipWithSound(folder.file("long.avi"), 25, 2.0);
+    const std::string out1 = folder.file("out1.avi");
+    expectConverted(convert({"SrcFileName=" + longSound, "DstFileName=" + out1}));
+    const auto video1 = test::probeStream(out1, "v:0", true);
+    ASSERT_TRUE(video1);
+    EXPECT_EQ(video1->frames, 25);
+    EXPECT_NEAR(soundSeconds(out1), 2.0, 0.041);
+
+    // Video outlasting the sound: the last steps carry video only.
+    const std::string shortSound = clipWithSound(folder.file("short.avi"), 50, 1.0);
+    const std::string out2 = folder.file("out2.avi");
+    expectConverted(convert({"SrcFileName=" + shortSound, "DstFileName=" + out2}));
+    const auto video2 = test::probeStream(out2, "v:0", true);
+    ASSERT_TRUE(video2);
+    EXPECT_EQ(video2->frames, 50);
+    EXPECT_NEAR(soundSeconds(out2), 1.0, 0.041); // the last block padded to a frame period
+}
+
+TEST(ConversionE2eTest, CustomFrameSizeWithAndWithoutTheInputsAspect) {
+    TempFolder folder("e2e_sizes");
+    const std::string input = clipWithSound(folder.file("in.avi"), 10, 0.4);
+    const std::string kept = folder.file("kept.avi");
+    const std::string free = folder.file("free.avi");
+    const std::vector<std::string> custom = {"SrcFileName=" + input, "KeepSettings=0",
+                                             "KeepFrameSize=0", "FrameWidth=96", "FrameHeight=40"};
+    std::vector<std::string> args = custom;
+    args.insert(args.end(), {"DstFileName=" + kept, "KeepAspect=1"});
+    expectConverted(convert(args));
+    args = custom;
+    args.insert(args.end(), {"DstFileName=" + free, "KeepAspect=0"});
+    expectConverted(convert(args));
+
+    const auto k = test::probeStream(kept, "v:0", true);
+    const auto f = test::probeStream(free, "v:0", true);
+    ASSERT_TRUE(k && f);
+    EXPECT_EQ(k->width, 96);
+    EXPECT_EQ(k->height, 72); // 96 x 48 / 64
+    EXPECT_EQ(f->width, 96);
+    EXPECT_EQ(f->height, 40);
+    EXPECT_EQ(k->frames, 10);
+    EXPECT_EQ(f->frames, 10);
+}
+
+TEST(ConversionE2eTest, CustomSoundConvertsBetween8BitMonoAnd16BitStereo) {
+    TempFolder folder("e2e_sound");
+    AudioSpec narrow;
+    narrow.encoder = "pcm_u8";
+    narrow.sampleRate = 22050;
+    narrow.channels = 1;
+    const std::string monoIn = clipWithSound(folder.file("mono.avi"), 25, 1.0, narrow);
+    const std::string stereoOut = folder.file("stereo.avi");
+    expectConverted(convert({"SrcFileName=" + monoIn, "DstFileName=" + stereoOut, "KeepSettings=0",
+                             "KeepSound=0", "Channels=1", "Bits=1", "SampleRate=3"}));
+    const auto wide = test::probeStream(stereoOut, "a:0");
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->codecName, "pcm_s16le");
+    EXPECT_EQ(wide->sampleRate, 44100);
+    EXPECT_EQ(wide->channels, 2);
+    EXPECT_NEAR(soundSeconds(stereoOut), 1.0, 0.041);
+
+    const std::string stereoIn = clipWithSound(folder.file("wide.avi"), 25, 1.0);
+    const std::string monoOut = folder.file("narrow.avi");
+    expectConverted(convert({"SrcFileName=" + stereoIn, "DstFileName=" + monoOut, "KeepSettings=0",
+                             "KeepSound=0", "Channels=0", "Bits=0", "SampleRate=1"}));
+    const auto back = test::probeStream(monoOut, "a:0");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->codecName, "pcm_u8");
+    EXPECT_EQ(back->sampleRate, 22050);
+    EXPECT_EQ(back->channels, 1);
+    EXPECT_NEAR(soundSeconds(monoOut), 1.0, 0.041);
+}
+
+TEST(ConversionE2eTest, SharedMediaConvertsWithEveryFrameReadBack) {
+    const std::string input = std::string(ZENTAR_SHARED_MEDIA_DIR) + "/tree.avi";
+    TempFolder folder("e2e_tree");
+    const std::string output = folder.file("tree.avi");
+    expectConverted(convert({"SrcFileName=" + input, "DstFileName=" + output}));
+    const auto video = test::probeStream(output, "v:0", true);
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->width, 320);
+    EXPECT_EQ(video->height, 240);
+    EXPECT_GT(video->frames, 0);
+    EXPECT_EQ(framesReadBack(output), video->frames);
+    EXPECT_NEAR(test::probeFormatDuration(output), test::probeFormatDuration(input), 0.2);
+}
+
+} // namespace
+} // namespace zentar::e2e

@@ -1,0 +1,198 @@
+// zentar-convert when things go wrong: bad inputs, outputs that cannot be made, an output
+// naming the input, a device that fills up, and Ctrl-C half-way. Each case checks the message
+// and exit status, that nothing is left half-written, and that the program ends.
+#include "tests/e2e/E2eSupport.h"
+#include "tests/support/media/Probe.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace zentar::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using test::AudioSpec;
+using test::ClipSpec;
+using test::TempFolder;
+using test::VideoSpec;
+
+std::string smallClip(const std::string& path, int frames = 10, int width = 64, int height = 48) {
+    VideoSpec video;
+    video.width = width;
+    video.height = height;
+    video.frames = frames;
+    video.cutFrames = {frames / 3, 2 * frames / 3};
+    ClipSpec spec;
+    spec.video = video;
+    AudioSpec audio;
+    audio.seconds = frames / 25.0;
+    spec.audio = audio;
+    return test::writeClip(path, spec);
+}
+
+void expectFailure(const test::ChildResult& r, const std::string& message) {
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, message + "\n");
+}
+
+TEST(FailureE2eTest, InputsThatCannotBeReadAreRefused) {
+    TempFolder folder("e2e_bad_inputs");
+    const std::string out = folder.file("out.avi");
+    expectFailure(convert({"SrcFileName=" + folder.file("missing.avi"), "DstFileName=" + out}),
+                  "Cannot open input file.");
+
+    ClipSpec soundOnly;
+    soundOnly.audio = AudioSpec{};
+    const std::string sound = test::writeClip(folder.file("sound.avi"), soundOnly);
+    expectFailure(convert({"SrcFileName=" + sound, "DstFileName=" + out}),
+                  "Cannot open input file.");
+
+    const std::string whole = fileText(smallClip(folder.file("whole.avi")));
+    const std::string damaged = folder.file("damaged.avi");
+    std::ofstream(damaged, std::ios::binary) << whole.substr(0, 200);
+    expectFailure(convert({"SrcFileName=" + damaged, "DstFileName=" + out}),
+                  "Cannot open input file.");
+    EXPECT_FALSE(fs::exists(out));
+}
+
+TEST(FailureE2eTest, OutputsThatCannotBeMadeAreReportedAndNotLeftHalfWritten) {
+    TempFolder folder("e2e_bad_outputs");
+    const std::string input = smallClip(folder.file("in.avi"));
+    const std::string out = folder.file("out.avi");
+    expectFailure(convert({"SrcFileName=" + input, "DstFileName=" + out, "VideoCodec=No Such"}),
+                  "Cannot open output file.");
+    EXPECT_FALSE(fs::exists(out));
+
+    const std::string nowhere = folder.file("missing/out.avi");
+    expectFailure(convert({"SrcFileName=" + input, "DstFileName=" + nowhere}),
+                  "Cannot make conversion.");
+    EXPECT_FALSE(fs::exists(nowhere));
+
+    // A device that is full: the refused write ends the run as a failure, not as a success.
+    const std::string full = folder.file("full.avi");
+    fs::create_symlink("/dev/full", full);
+    expectFailure(convert({"SrcFileName=" + input, "DstFileName=" + full}),
+                  "Cannot make conversion.");
+
+    const std::string project = folder.file("sub/cuts.flp");
+    expectFailure(convert({"SrcFileName=" + input, "SceneDetection=2", "ClipsFileName=" + project}),
+                  "Cannot write Frameloom project file");
+}
+
+TEST(FailureE2eTest, AnOutputNamingTheInputIsRefusedBeforeAnythingIsWritten) {
+    TempFolder folder("e2e_output_is_input");
+    const std::string input = smallClip(folder.file("trip00001.avi"));
+    const std::string before = fileText(input);
+    expectFailure(convert({"SrcFileName=" + input, "DstFileName=" + input}),
+                  "Cannot open output file.");
+    // The second clip of the sequence would be the input itself.
+    expectFailure(convert({"SrcFileName=" + input, "SceneDetection=1",
+                           "DstFileName=" + folder.file("trip.avi")}),
+                  "Cannot open output file.");
+    expectFailure(convert({"SrcFileName=" + input, "SceneDetection=2", "ClipsFileName=" + input}),
+                  "Cannot open output file.");
+    EXPECT_EQ(fileText(input), before);
+    EXPECT_FALSE(fs::exists(folder.file("trip00000.avi")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
+// zentar-convert interrupted with Ctrl-C once its first progress line is out.
+struct Interrupted {
+    int exitCode = -1;
+    bool progressSeen = false;
+};
+
+Interrupted convertAndInterrupt(const std::vector<std::string>& args) {
+    const std::string program = std::string(ZENTAR_BINARY_DIR) + "/bin/zentar-convert";
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeFds[1], STDOUT_FILENO);
+        const int devNull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devNull, STDERR_FILENO);
+        ::close(pipeFds[0]);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    Interrupted result;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::string out;
+    bool interrupted = false;
+    for (;;) {
+        pollfd readable{pipeFds[0], POLLIN, 0};
+        if (std::chrono::steady_clock::now() > deadline || ::poll(&readable, 1, 200) < 0)
+            break;
+        char buffer[4096];
+        const ssize_t n =
+            (readable.revents & (POLLIN | POLLHUP)) ? ::read(pipeFds[0], buffer, 4096) : 1;
+        if (n == 0)
+            break; // the program closed its output
+        if (n > 0 && (readable.revents & POLLIN))
+            out.append(buffer, static_cast<size_t>(n));
+        if (!interrupted && out.find("Frames processed") != std::string::npos) {
+            result.progressSeen = true;
+            ::kill(pid, SIGINT);
+            interrupted = true;
+        }
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return result;
+        }
+        ::usleep(10000);
+    }
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+TEST(FailureE2eTest, CtrlCHalfWayLeavesAnOutputThatPlaysToItsEnd) {
+    TempFolder folder("e2e_interrupt");
+    const std::string input = smallClip(folder.file("long.avi"), 1500, 160, 120);
+    const std::string out = folder.file("part.avi");
+    const Interrupted r = convertAndInterrupt({"SrcFileName=" + input, "DstFileName=" + out});
+    ASSERT_TRUE(r.progressSeen);
+    EXPECT_EQ(r.exitCode, 130);
+    const auto counted = test::probeStream(out, "v:0", true);
+    const auto indexed = test::probeStream(out, "v:0", false);
+    ASSERT_TRUE(counted && indexed);
+    EXPECT_GT(counted->frames, 0);
+    EXPECT_LT(counted->frames, 1500);
+    EXPECT_EQ(counted->frames, indexed->frames); // the index covers every frame written
+    std::string errors;
+    test::runCommand("ffmpeg -nostdin -v error -i '" + out + "' -f null - 2>&1", errors);
+    EXPECT_EQ(errors, "");
+
+    // In project mode the stop still writes the last line.
+    const std::string project = folder.file("cuts.flp");
+    const Interrupted p = convertAndInterrupt(
+        {"SrcFileName=" + input, "SceneDetection=2", "ClipsFileName=" + project});
+    ASSERT_TRUE(p.progressSeen);
+    EXPECT_EQ(p.exitCode, 130);
+    const std::string text = fileText(project);
+    ASSERT_GE(text.size(), 2u);
+    EXPECT_EQ(text.rfind("text description 30\r\n" + input + "\r\n0\r\n", 0), 0u) << text;
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+}
+
+} // namespace
+} // namespace zentar::e2e
