@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -84,12 +85,11 @@ bool WaitForGraphEvent(IMediaEvent* events, LONG code, int timeoutMs, LONG_PTR* 
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
         LONG got = 0;
         LONG_PTR p1 = 0;
         LONG_PTR p2 = 0;
-        if (FAILED(events->GetEvent(&got, &p1, &p2, static_cast<LONG>(left.count()))))
+        const auto wait = static_cast<LONG>(std::max<int64_t>(left.count(), 0));
+        if (FAILED(events->GetEvent(&got, &p1, &p2, wait)))
             return false;
         events->FreeEventParams(got, p1, p2);
         if (got == code) {

@@ -43,8 +43,8 @@ struct TestGraph {
     ComPtr<IMediaEvent> events;
 };
 
-// Waits up to timeoutMs for an event with `code`, dropping others; its first
-// parameter goes to *param1.
+// Waits up to timeoutMs for an event with `code`, dropping others (with 0, takes only
+// what is queued already); its first parameter goes to *param1.
 bool WaitForGraphEvent(IMediaEvent* events, LONG code, int timeoutMs, LONG_PTR* param1 = nullptr);
 
 // Runs `call` on a helper thread; if it has not returned within timeoutMs the test
