@@ -1,5 +1,7 @@
 #include "app/ConverterApp.h"
 
+#include "engine/AviWriterGraph.h"
+
 #include "app/ConverterDialog.h"
 #include "app/IniLocation.h"
 #include "engine/ErrorMessages.h"
@@ -34,7 +36,7 @@ ConverterApp::ConverterApp(int& argc, char** argv)
 }
 
 ConverterApp::~ConverterApp() {
-    sharedDvEncoder.Reset();
+    AviWriterGraph::ReleaseSharedDvEncoder();
 }
 
 ConverterApp* ConverterApp::instance() {
@@ -69,9 +71,8 @@ bool ConverterApp::InitInstance() {
 }
 
 int ConverterApp::ExitInstance() {
-    // Forget the encoder before releasing it, so nothing reaches it while it goes.
-    ComPtr<IUnknown> encoder = std::move(sharedDvEncoder);
-    encoder.Reset();
+    // The DV encoder that the writer graphs share for the whole process.
+    AviWriterGraph::ReleaseSharedDvEncoder();
     return 0;
 }
 

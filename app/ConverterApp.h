@@ -37,7 +37,7 @@ public:
     // Fixes the INI path, then constructs the main window, runs it modally and destroys
     // it. Returns false: the process ends when it returns.
     bool InitInstance();
-    // Releases sharedDvEncoder; returns the exit status.
+    // Releases the shared DV encoder of the writer graphs; returns the exit status.
     int ExitInstance();
 
     // Dispatches the event; an exception escaping its handler goes to
@@ -57,10 +57,6 @@ public:
     // The window that receives status messages (set by InitInstance while it runs).
     void setMainDialog(ConverterDialog* dialog) { mainDialog_ = dialog; }
     ConverterDialog* mainDialog() const { return mainDialog_; }
-
-    // The first DV encoder filter a writer graph binds, kept for later conversions of the
-    // process and released at exit. Read and written by the writer graph construction.
-    ComPtr<IUnknown> sharedDvEncoder;
 
 private:
     void showForeignException(const std::exception_ptr& error);
