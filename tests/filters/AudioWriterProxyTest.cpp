@@ -181,22 +181,5 @@ TEST(AudioWriterProxy, PushesThatCannotBeTakenFailInsteadOfHanging) {
     rig.graph.control->Stop();
 }
 
-TEST(AudioWriterProxy, TimesRestartAtZeroAfterStopAndRun) {
-    AudioProxyRig rig(test::PcmFormat(2, 48000, 16), 25.0);
-    ASSERT_EQ(rig.build(), S_OK);
-    ASSERT_EQ(rig.graph.control->Run(), S_OK);
-    rig.pushChunks(2);
-    rig.proxy->PushAudio(nullptr);
-    ASSERT_TRUE(rig.renderer->waitForEndOfStream(kWaitMs));
-    ASSERT_EQ(rig.graph.control->Stop(), S_OK);
-    rig.renderer->clear();
-    ASSERT_EQ(rig.graph.control->Run(), S_OK);
-    rig.pushChunks(1);
-    EXPECT_EQ(rig.renderer->samples()[0].start, 0);
-    EXPECT_EQ(rig.renderer->samples()[0].stop, 400000);
-    rig.proxy->PushAudio(nullptr);
-    rig.graph.control->Stop();
-}
-
 } // namespace
 } // namespace zentar

@@ -113,34 +113,6 @@ TEST(MediaReader, PartialRequestAcceptsAnySizeOfTheRequiredFormatOnly) {
     EXPECT_EQ(reader->GetMediaType(-1, &offered), E_INVALIDARG);
 }
 
-TEST(MediaReader, MisuseIsRefusedWithoutChangingAnything) {
-    ComPtr<IBaseFilter> filter = MediaReader::Create();
-    ComPtr<IMediaReader> reader;
-    ASSERT_EQ(filter.As(reader), S_OK);
-    MediaType type;
-    REFERENCE_TIME t = 0;
-    ULONG n = 0;
-    BYTE byte = 0;
-    EXPECT_EQ(reader->SetRequestedType(nullptr, &GUID_NULL), E_POINTER);
-    EXPECT_EQ(reader->SetRequestedType(&type, nullptr), E_POINTER);
-    EXPECT_EQ(reader->GetConnectedType(nullptr), E_POINTER);
-    EXPECT_EQ(reader->GetBufferSize(nullptr), E_INVALIDARG);
-    EXPECT_EQ(reader->SetBuffer(0, &byte), E_INVALIDARG);
-    EXPECT_EQ(reader->SetBuffer(1, nullptr), E_INVALIDARG);
-    EXPECT_EQ(reader->GetDataLength(FALSE, nullptr), E_POINTER);
-    EXPECT_EQ(reader->GetSampleTimes(FALSE, nullptr, &t), E_POINTER);
-    EXPECT_EQ(reader->GetSampleTimes(FALSE, &t, nullptr), E_POINTER);
-    EXPECT_EQ(reader->GetInputPin(nullptr), E_POINTER);
-    EXPECT_EQ(reader->GetBufferSize(&n), S_OK);
-    EXPECT_EQ(n, 0u); // not connected: no allocator size
-    IPin* pin = nullptr;
-    ASSERT_EQ(reader->GetInputPin(&pin), S_OK);
-    PIN_DIRECTION direction;
-    ASSERT_NE(pin, nullptr);
-    EXPECT_EQ(pin->QueryDirection(&direction), S_OK);
-    EXPECT_EQ(direction, PINDIR_INPUT);
-}
-
 TEST(MediaReader, HandsOutOneSamplePerRequestWithResetSemantics) {
     ReaderRig rig(VideoSource(64, 48, 3));
     ASSERT_EQ(rig.build(PartialRgb24(), FORMAT_VideoInfo), S_OK);
