@@ -5,13 +5,13 @@
 #include "app/FileNames.h"
 #include "app/HelpViewer.h"
 #include "app/PreviewWidget.h"
-#include "engine/CMyException.h"
 #include "options/CompressorNames.h"
 #include "options/HelpCommand.h"
 #include "options/HistoryComboBox.h"
 #include "options/OptionExchanges.h"
 #include "resources/strings/StringTable.h"
 #include "ui_ConverterDialog.h"
+#include "wmout/WinMediaFileWriter.h"
 #include "wmout/WinMediaProfiles.h"
 
 #include <QAction>
@@ -85,7 +85,7 @@ public:
 
 ConverterDialog::ConverterDialog(std::string iniPath, ListSources sources, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::ConverterDialog>()), settings_(std::move(iniPath)),
-      winMedia_(std::make_unique<WinMediaLibrary>()) {
+      winMedia_(std::make_shared<WinMediaLibrary>()) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -94,6 +94,12 @@ ConverterDialog::ConverterDialog(std::string iniPath, ListSources sources, QWidg
     ui_->statusBox->setTabStopDistance(
         ui_->statusBox->fontMetrics().horizontalAdvance(" Frames processed") + 8);
     buildControlTable();
+    RunServices services;
+    services.wmvWriters = MakeWinMediaWriterFactory(winMedia_);
+    services.resolveProfile = [library = winMedia_](const std::string& setting) {
+        return resolve_profile(*library, setting);
+    };
+    run_ = std::make_unique<ConversionRun>(settings_, *this, std::move(services));
     idleTimer_.setInterval(0);
     connect(&idleTimer_, &QTimer::timeout, this, [this] { OnIdle(); });
     initialise(sources);
@@ -102,6 +108,7 @@ ConverterDialog::ConverterDialog(std::string iniPath, ListSources sources, QWidg
 
 ConverterDialog::~ConverterDialog() {
     idleTimer_.stop();
+    run_.reset(); // while the preview area it draws into still exists
     SetHelpHandler(nullptr, nullptr);
     HelpViewer::CloseHelp();
     settings_.save_settings();
@@ -374,14 +381,14 @@ void ConverterDialog::OnStart() {
     WaitCursor wait;
     SetStatusText(kInitializing, true);
     exchangeFromControls();
-    StartRun();
+    run_->StartRun();
     UpdateControlState(true);
-    running_ = true;
+    run_->running = true;
     idleTimer_.start();
 }
 
 bool ConverterDialog::ConfirmCancel() {
-    if (!running_) {
+    if (!run_->running) {
         return true;
     }
     const IdlePause pause(idleTimer_);
@@ -396,11 +403,18 @@ void ConverterDialog::OnStop() {
     }
     WaitCursor wait;
     ui_->previewArea->blank();
+    stopRunning();
+}
+
+// The common part of Stop and closing: the outputs are finished first, so that a failure to
+// complete them is reported like any other; then the run is freed and the window idle.
+void ConverterDialog::stopRunning() {
     SetStatusText(kStopping, true);
+    run_->FinishOutputs();
     StopRun();
     UpdateControlState(false);
     SetStatusText(std::string(), false);
-    running_ = false;
+    run_->running = false;
     idleTimer_.stop();
 }
 
@@ -410,52 +424,47 @@ void ConverterDialog::reject() {
 }
 
 void ConverterDialog::accept() {
-    // Enter is handled by the default button (Start); nothing else accepts the
-    // window.
+    // Enter is handled by the default button (Start); nothing else accepts the window.
 }
 
 void ConverterDialog::closeEvent(QCloseEvent* event) {
+    // Refused until the run is stopped: a failure to finish the outputs leaves the window
+    // open with its message.
+    event->ignore();
     if (!ConfirmCancel()) {
-        event->ignore();
         return;
     }
     {
         WaitCursor wait;
-        SetStatusText(kStopping, true);
-        StopRun();
-        UpdateControlState(false);
-        SetStatusText(std::string(), false);
-        running_ = false;
-        idleTimer_.stop();
+        stopRunning();
     }
     exchangeFromControls();
     event->accept();
     done(0);
 }
 
+// The idle hook: one step of the run per idle moment; at the run's end (input exhausted,
+// no writer left, or a failure already reported) the run winds itself down.
 void ConverterDialog::OnIdle() {
-    if (!running_) {
+    if (!run_->OnIdle()) {
         idleTimer_.stop();
-        return;
     }
-    if (IdleStep()) {
-        return;
+}
+
+void ConverterDialog::BeginWait() {
+    ++waitDepth_;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void ConverterDialog::EndWait() {
+    if (waitDepth_ > 0) {
+        --waitDepth_;
+        QApplication::restoreOverrideCursor();
     }
-    // The run has ended (input exhausted, no writer left, or a failure already
-    // reported).
-    idleTimer_.stop();
-    WaitCursor wait;
+}
+
+void ConverterDialog::ClearPreviewArea() {
     ui_->previewArea->blank();
-    if (!errorShown_) {
-        SetStatusText(kStopping, true);
-    }
-    StopRun();
-    UpdateControlState(false);
-    if (!errorShown_) {
-        SetStatusText(std::string(), false);
-    }
-    running_ = false;
-    errorShown_ = false;
 }
 
 // ---- List handlers ----
@@ -598,17 +607,8 @@ void ConverterDialog::OnProfileSelected() {
 
 // ---- The run ----
 
-void ConverterDialog::StartRun() {
-    StopRun();
-    // No conversion engine is linked into the window yet: say so instead of pretending.
-    throw CMyException(2);
-}
-
-bool ConverterDialog::IdleStep() {
-    return false;
-}
-
 void ConverterDialog::StopRun() {
+    run_->StopRun();
     DestroyPreview();
 }
 

@@ -1,19 +1,21 @@
-// ConverterDialog: the program's main window. It owns the conversion settings,
-// shows them in its controls (built from resources/ConverterDialog.ui), keeps
-// the file, compressor, profile and clip-splitting lists, and drives a
-// conversion run from Start and Stop and from an idle hook: a zero-interval
-// timer that runs while a run is active and performs one step of the run
-// whenever the event queue is empty, so the window stays responsive. Settings
-// are loaded when the window initialises and saved when it is destroyed.
+// ConverterDialog: the program's main window. It owns the conversion settings, shows them
+// in its controls (built from resources/ConverterDialog.ui), keeps the file, compressor,
+// profile and clip-splitting lists, and drives a conversion run (ConversionRun, which it
+// owns and serves as its RunHost) from Start and Stop and from an idle hook: a
+// zero-interval timer that runs while a run is active and performs one step of the run
+// whenever the event queue is empty, so the window stays responsive. Settings are loaded
+// when the window initialises and saved when it is destroyed. The About command sits in
+// the window's context menu.
 //
-// Failures of the run are thrown as CMyException out of the handler that caused
-// them; the application's event dispatch reports them through StopRun,
-// setErrorShown and SetStatusText. Everything runs on the user-interface
-// thread.
+// Failures of the run are thrown as CMyException out of the handler that caused them; the
+// application's event dispatch reports them through StopRun, setErrorShown and
+// SetStatusText. Everything runs on the user-interface thread.
 #pragma once
 
 #include "app/PreviewRenderer.h"
+#include "engine/ConversionRun.h"
 #include "engine/ConversionSettings.h"
+#include "engine/RunHost.h"
 #include "resources/strings/StringTable.h"
 
 #include <QDialog>
@@ -40,7 +42,7 @@ class HistoryComboBox;
 class PreviewWidget;
 class WinMediaLibrary;
 
-class ConverterDialog : public QDialog {
+class ConverterDialog : public QDialog, public RunHost {
 public:
     // Private window messages, delivered as posted events.
     static constexpr QEvent::Type UM_SET_LIST_TEXT =
@@ -64,9 +66,10 @@ public:
 
     ConversionSettings& settings() { return settings_; }
     const ConversionSettings& settings() const { return settings_; }
-    bool running() const { return running_; }
-    bool errorShown() const { return errorShown_; }
-    void setErrorShown(bool shown) { errorShown_ = shown; }
+    bool running() const { return run_->running; }
+    bool errorShown() const { return run_->errorShown; }
+    void setErrorShown(bool shown) { run_->errorShown = shown; }
+    const ConversionRun& run() const { return *run_; }
 
     // The control with the given resource id (1 Start, 2 Stop, 1000 input list,
     // ...).
@@ -78,7 +81,7 @@ public:
     void exchangeFromControls();
 
     // Status box: set the text, repainting at once when redrawNow.
-    void SetStatusText(const std::string& text, bool redrawNow);
+    void SetStatusText(const std::string& text, bool redrawNow) override;
     void SetStatusText(uint32_t stringId, bool redrawNow);
     std::string statusText() const;
 
@@ -89,10 +92,17 @@ public:
     // The preview of a run: resources sized for the output frame, a letterbox for the
     // input's aspect in the preview area, and one picture per step (only while "Show
     // preview" is checked), which also draws the statistics line into the frame.
-    void CreatePreview(int outputWidth, int outputHeight, int inputWidth, int inputHeight);
-    void DrawPreview(uint8_t* frame, size_t frameBytes, const std::string& statisticsText);
-    void DestroyPreview();
-    bool WantPreview() const { return settings_.WantPreview != 0; }
+    void CreatePreview(int outputWidth, int outputHeight, int inputWidth, int inputHeight) override;
+    void DrawPreview(uint8_t* frame, size_t frameBytes, const std::string& statisticsText) override;
+    void DestroyPreview() override;
+    bool WantPreview() const override { return settings_.WantPreview != 0; }
+
+    // The rest of what the run needs from the window: the wait cursor, the preview area
+    // emptied, and the controls' running or idle state.
+    void BeginWait() override;
+    void EndWait() override;
+    void ClearPreviewArea() override;
+    void SetControlsRunning(bool running) override { UpdateControlState(running); }
     const PreviewRenderer& preview() const { return preview_; }
     // Whether windows created from now on show the About box when they open (true unless a
     // test that drives the window without a user switches it off).
@@ -120,6 +130,7 @@ private:
     // Commands.
     void OnStart();
     void OnStop();
+    void stopRunning();
     bool ConfirmCancel();
     void OnIdle();
     void OnKeepSettings();
@@ -136,16 +147,14 @@ private:
     void ShowAbout();
     void postListText(QComboBox* list, const QString& text);
 
-    // The run (one place: start, one idle step, stop).
-    void StartRun();
-    bool IdleStep();
-
     std::unique_ptr<Ui::ConverterDialog> ui_;
     ConversionSettings settings_;
-    std::unique_ptr<WinMediaLibrary> winMedia_; // loaded for the window's lifetime
+    std::shared_ptr<WinMediaLibrary> winMedia_; // loaded for the window's lifetime
     std::map<int, QWidget*> controls_;
-    bool running_ = false;
-    bool errorShown_ = false;
+    // The conversion run, driven by the idle hook; it holds the running and errorShown
+    // flags of the window.
+    std::unique_ptr<ConversionRun> run_;
+    int waitDepth_ = 0;
     QTimer idleTimer_;
     PreviewRenderer preview_;
 };
