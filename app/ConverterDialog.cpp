@@ -9,6 +9,7 @@
 #include "options/HelpCommand.h"
 #include "options/HistoryComboBox.h"
 #include "options/OptionExchanges.h"
+#include "options/WaitCursor.h"
 #include "resources/strings/StringTable.h"
 #include "ui_ConverterDialog.h"
 #include "wmout/WinMediaFileWriter.h"
@@ -43,15 +44,6 @@ QString qs(const std::string& text) {
 QString loadText(uint32_t id) {
     return qs(LoadString(id));
 }
-
-// The wait cursor for the lifetime of one command, restored on every exit path.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // Holds the idle hook while a modal box of the window is open: its own event loop would
 // otherwise keep stepping the run behind the question the user is answering.
