@@ -11,6 +11,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-dev
   python3
+  time
 )
 
 missing=()
