@@ -125,22 +125,25 @@ void AviMuxFilter::OnInputConnected() {
 HRESULT AviMuxFilter::OnLeavingStopped() {
     if (!output_->IsConnected() || !output_->writer())
         return VFW_E_NOT_CONNECTED;
-    std::lock_guard lock(streamMutex_);
-    return beginFileLocked();
+    return beginFile();
 }
 
-HRESULT AviMuxFilter::beginFileLocked() {
-    auto muxer = std::make_unique<AviMuxer>();
+HRESULT AviMuxFilter::beginFile() {
+    // Stopped, so no input streams yet: the muxer and file are prepared without the stream
+    // lock (which is never held while calling another filter) and published under it.
+    auto muxer = std::make_shared<AviMuxer>();
+    std::vector<AviMuxInputPin::Streams> streams(inputs_.size());
     bool any = false;
-    for (const auto& pin : inputs_) {
-        if (!pin->IsConnected())
+    for (size_t i = 0; i < inputs_.size(); ++i) {
+        AviMuxInputPin& pin = *inputs_[i];
+        if (!pin.IsConnected())
             continue;
         // The DV Muxer settles its stream (with or without audio) only when its own
         // inputs are connected: take the type its output pin holds now.
-        MediaType type = pin->CurrentMediaType();
+        MediaType type = pin.CurrentMediaType();
         if (type.majortype == MEDIATYPE_Interleaved)
-            pin->GetConnected()->ConnectionMediaType(&type);
-        if (!addStreams(*muxer, type, pin->streams()))
+            pin.GetConnected()->ConnectionMediaType(&type);
+        if (!addStreams(*muxer, type, streams[i]))
             return VFW_E_TYPE_NOT_ACCEPTED;
         any = true;
     }
@@ -156,6 +159,9 @@ HRESULT AviMuxFilter::beginFileLocked() {
         file->EndFile();
         return hr;
     }
+    std::lock_guard lock(streamMutex_);
+    for (size_t i = 0; i < inputs_.size(); ++i)
+        inputs_[i]->streams() = streams[i];
     muxer_ = std::move(muxer);
     file_ = file;
     failed_ = false;
@@ -163,18 +169,20 @@ HRESULT AviMuxFilter::beginFileLocked() {
 }
 
 HRESULT AviMuxFilter::ReceiveSample(AviMuxInputPin* pin, IMediaSample* sample) {
-    std::lock_guard lock(streamMutex_);
-    if (failed_)
-        return E_ABORT;
-    if (!muxer_)
-        return VFW_E_WRONG_STATE; // finished: stopping
-    HRESULT hr = writeLocked(pin, sample);
-    if (FAILED(hr))
-        failLocked(hr);
-    return hr;
+    std::shared_ptr<AviMuxer> muxer;
+    {
+        std::lock_guard lock(streamMutex_);
+        if (failed_)
+            return E_ABORT;
+        if (!muxer_)
+            return VFW_E_WRONG_STATE; // finished: stopping
+        muxer = muxer_;
+    }
+    const HRESULT hr = writeSample(*muxer, pin, sample);
+    return FAILED(hr) ? failWrite(muxer, hr) : hr;
 }
 
-HRESULT AviMuxFilter::writeLocked(AviMuxInputPin* pin, IMediaSample* sample) {
+HRESULT AviMuxFilter::writeSample(AviMuxer& muxer, AviMuxInputPin* pin, IMediaSample* sample) {
     AviMuxInputPin::Streams& s = pin->streams();
     BYTE* data = nullptr;
     sample->GetPointer(&data);
@@ -196,17 +204,35 @@ HRESULT AviMuxFilter::writeLocked(AviMuxInputPin* pin, IMediaSample* sample) {
     }
     HRESULT hr = S_OK;
     if (s.video >= 0) {
-        hr = muxer_->write(s.video, data, videoBytes, start, stop, key || s.dvFrameBytes > 0);
+        hr = muxer.write(s.video, data, videoBytes, start, stop, key || s.dvFrameBytes > 0);
         ++s.frames;
     }
     const size_t audioBytes = static_cast<size_t>(length) - videoBytes;
     if (SUCCEEDED(hr) && s.audio >= 0 && audioBytes > 0)
-        hr = muxer_->write(s.audio, data + videoBytes, audioBytes, start, stop, true);
+        hr = muxer.write(s.audio, data + videoBytes, audioBytes, start, stop, true);
+    return hr;
+}
+
+HRESULT AviMuxFilter::failWrite(const std::shared_ptr<AviMuxer>& muxer, HRESULT hr) {
+    ComPtr<IFileWriterStream> file;
+    {
+        std::lock_guard lock(streamMutex_);
+        if (muxer_ != muxer) // finished meanwhile (Stop, the end) or failed on another input
+            return failed_ ? E_ABORT : VFW_E_WRONG_STATE;
+        failed_ = true;
+        muxer_.reset();
+        file = std::move(file_);
+    }
+    // Whatever is written stays as it is; the graph hears of the failure once.
+    muxer->abandon(hr);
+    if (file)
+        file->EndFile();
+    NotifyEvent(EC_ERRORABORT, hr, 0);
     return hr;
 }
 
 HRESULT AviMuxFilter::InputEnded(AviMuxInputPin* pin) {
-    HRESULT hr = S_OK;
+    std::shared_ptr<AviMuxer> muxer;
     {
         std::lock_guard lock(streamMutex_);
         pin->streams().ended = true;
@@ -216,39 +242,41 @@ HRESULT AviMuxFilter::InputEnded(AviMuxInputPin* pin) {
         for (const auto& input : inputs_)
             if (input->IsConnected() && !input->streams().ended)
                 return S_OK;
-        hr = finishLocked();
+        muxer = muxer_;
     }
+    const HRESULT hr = finishFile(muxer);
     if (FAILED(hr))
         return hr;
     return output_->DeliverEndOfStream();
 }
 
-HRESULT AviMuxFilter::finishLocked() {
-    if (!muxer_)
+HRESULT AviMuxFilter::finishFile(const std::shared_ptr<AviMuxer>& muxer) {
+    if (!muxer)
         return S_FALSE;
-    HRESULT hr = muxer_->finish();
-    const HRESULT closed = file_ ? file_->EndFile() : S_OK;
+    ComPtr<IFileWriterStream> file;
+    {
+        std::lock_guard lock(streamMutex_);
+        file = file_;
+    }
+    // Both callers may get here; finish() returns the first call's result to the second,
+    // and closing a closed file does nothing.
+    HRESULT hr = muxer->finish();
+    const HRESULT closed = file ? file->EndFile() : S_OK;
     if (SUCCEEDED(hr) && FAILED(closed))
         hr = closed;
-    muxer_.reset();
-    file_ = nullptr;
-    if (FAILED(hr)) {
-        failed_ = true;
+    bool retired = false;
+    {
+        std::lock_guard lock(streamMutex_);
+        if (muxer_ == muxer) {
+            retired = true;
+            muxer_.reset();
+            file_ = nullptr;
+            failed_ = FAILED(hr);
+        }
+    }
+    if (retired && FAILED(hr))
         NotifyEvent(EC_ERRORABORT, hr, 0);
-    }
     return hr;
-}
-
-void AviMuxFilter::failLocked(HRESULT hr) {
-    // Whatever is written stays as it is; the graph hears of the failure once.
-    failed_ = true;
-    if (muxer_) {
-        muxer_.reset();
-        if (file_)
-            file_->EndFile();
-        file_ = nullptr;
-    }
-    NotifyEvent(EC_ERRORABORT, hr, 0);
 }
 
 HRESULT AviMuxFilter::Stop() {
@@ -257,10 +285,14 @@ HRESULT AviMuxFilter::Stop() {
         return S_OK;
     state_.store(State_Stopped, std::memory_order_release);
     // Decommitting the inputs' allocators releases upstream threads waiting for buffers;
-    // the stream lock then waits for a sample being written.
+    // finishing then waits on the muxer for a sample being written.
     HRESULT hr = deactivatePinsLocked();
-    std::lock_guard stream(streamMutex_);
-    const HRESULT finished = finishLocked();
+    std::shared_ptr<AviMuxer> muxer;
+    {
+        std::lock_guard stream(streamMutex_);
+        muxer = muxer_;
+    }
+    const HRESULT finished = finishFile(muxer);
     return FAILED(hr) ? hr : (FAILED(finished) ? finished : S_OK);
 }
 

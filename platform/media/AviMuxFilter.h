@@ -15,8 +15,11 @@
 // and, past 1 GB, the OpenDML one.
 //
 // Threads: control calls under filterLock_; samples and end of stream arrive on the
-// upstream streaming threads (one per input) and are serialised by streamMutex_, which
-// Stop also takes, after waking upstream, to finish the file.
+// upstream streaming threads (one per input). streamMutex_ guards which muxer and file are
+// current and which inputs have ended; nothing is called while it is held. The AviMuxer's
+// own lock serialises the writes of the inputs and the finishing, which come from the
+// last input to end or from Stop (after waking upstream), whichever is first; the other
+// waits for it on that lock. The file is opened at start before any input streams.
 #pragma once
 
 #include "platform/media/AviMuxPins.h"
@@ -63,12 +66,14 @@ protected:
     HRESULT OnLeavingStopped() override;
 
 private:
-    HRESULT beginFileLocked();
+    HRESULT beginFile();
     // Declares the streams of one input type on `muxer`; false when it cannot be written.
     static bool addStreams(AviMuxer& muxer, const MediaType& type, AviMuxInputPin::Streams& out);
-    HRESULT writeLocked(AviMuxInputPin* pin, IMediaSample* sample);
-    HRESULT finishLocked();
-    void failLocked(HRESULT hr);
+    static HRESULT writeSample(AviMuxer& muxer, AviMuxInputPin* pin, IMediaSample* sample);
+    // Finishes the file of `muxer` if it is still the current one; the caller that retires
+    // it reports a failure to the graph.
+    HRESULT finishFile(const std::shared_ptr<AviMuxer>& muxer);
+    HRESULT failWrite(const std::shared_ptr<AviMuxer>& muxer, HRESULT hr);
 
     std::vector<std::unique_ptr<AviMuxInputPin>> inputs_; // filterLock_; only grows
     std::unique_ptr<AviMuxOutputPin> output_;
@@ -79,7 +84,7 @@ private:
     REFERENCE_TIME preroll_ = 0;               // filterLock_
 
     std::mutex streamMutex_;
-    std::unique_ptr<AviMuxer> muxer_; // streamMutex_; exists from start until finished
+    std::shared_ptr<AviMuxer> muxer_; // streamMutex_; exists from start until finished
     ComPtr<IFileWriterStream> file_;  // streamMutex_; the file writer while a file is open
     bool failed_ = false;             // streamMutex_; a write failed: take no more samples
 };

@@ -24,8 +24,9 @@ public:
     HRESULT Receive(IMediaSample* sample) override;
     HRESULT EndOfStream() override;
 
-    // The streams this input writes, set when streaming starts (under the filter's
-    // stream lock from then on).
+    // The streams this input writes, set when streaming starts (control thread, under the
+    // filter's stream lock); then `frames` is this input's streaming thread's and `ended`
+    // is under the stream lock.
     struct Streams {
         int video = -1;
         int audio = -1;

@@ -312,4 +312,13 @@ HRESULT AviMuxer::finish() {
     return d.finishResult;
 }
 
+void AviMuxer::abandon(HRESULT reason) {
+    Impl& d = *impl_;
+    std::lock_guard guard(d.lock);
+    if (!d.finished) {
+        d.finished = true;
+        d.finishResult = reason;
+    }
+}
+
 } // namespace zentar

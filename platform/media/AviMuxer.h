@@ -47,6 +47,9 @@ public:
     // Flushes the interleaving queue, writes the index and the final header. Idempotent:
     // later calls return the first call's result.
     HRESULT finish();
+    // Gives the file up as it stands: later write() and finish() leave the sink alone and
+    // return `reason`. Waits for a write in progress.
+    void abandon(HRESULT reason);
 
     const std::string& errorText() const;
 

@@ -128,6 +128,9 @@ HRESULT DvMuxerFilter::OnLeavingStopped() {
     audioPending_.clear();
     audioSentSamples_ = 0;
     videoEnded_ = audioEnded_ = endSent_ = false;
+    queue_.clear();
+    delivering_ = false;
+    deliveryFailure_ = S_OK;
     return S_OK;
 }
 
@@ -140,35 +143,83 @@ bool DvMuxerFilter::audioCoversHeldLocked() const {
     return have >= needed;
 }
 
-HRESULT DvMuxerFilter::emitHeldLocked() {
+void DvMuxerFilter::queueHeldLocked() {
     if (held_.empty())
-        return S_OK;
-    ComPtr<IMediaSample> sample;
-    HRESULT hr = output_->GetDeliveryBuffer(sample.GetAddressOf(), nullptr, nullptr, 0);
-    if (FAILED(hr))
-        return hr;
+        return;
     int64_t take = 0;
     if (audioConnected_) {
         const int64_t needed = heldStop_ * audioRate_ / 10'000'000 - audioSentSamples_;
-        const int64_t room =
-            (sample->GetSize() - static_cast<LONG>(held_.size())) / audioBlockAlign_;
+        // The output buffers hold a frame and a second of the fastest DV audio.
+        const int64_t room = kMaxDvAudioBytesPerSecond / audioBlockAlign_;
         take = std::clamp<int64_t>(needed, 0,
                                    static_cast<int64_t>(audioPending_.size() / audioBlockAlign_));
         take = std::min(take, room);
     }
-    const size_t audioBytes = static_cast<size_t>(take) * audioBlockAlign_;
-    BYTE* data = nullptr;
-    sample->GetPointer(&data);
-    std::memcpy(data, held_.data(), held_.size());
-    if (audioBytes > 0)
-        std::memcpy(data + held_.size(), audioPending_.data(), audioBytes);
-    sample->SetActualDataLength(static_cast<LONG>(held_.size() + audioBytes));
-    sample->SetTime(&heldStart_, &heldStop_);
-    sample->SetSyncPoint(TRUE);
-    audioPending_.erase(audioPending_.begin(),
-                        audioPending_.begin() + static_cast<ptrdiff_t>(audioBytes));
+    const auto audioEnd = audioPending_.begin() + static_cast<ptrdiff_t>(take * audioBlockAlign_);
+    Output output;
+    output.data = std::move(held_);
+    output.data.insert(output.data.end(), audioPending_.begin(), audioEnd);
+    output.start = heldStart_;
+    output.stop = heldStop_;
+    audioPending_.erase(audioPending_.begin(), audioEnd);
     audioSentSamples_ += take;
     held_.clear();
+    queue_.push_back(std::move(output));
+}
+
+void DvMuxerFilter::queueEndIfDoneLocked() {
+    if (endSent_ || !videoEnded_ || (audioConnected_ && !audioEnded_))
+        return;
+    queueHeldLocked();
+    endSent_ = true;
+    audioPending_.clear(); // sound after the last frame has no frame to travel in
+    Output end;
+    end.endOfStream = true;
+    queue_.push_back(std::move(end));
+}
+
+HRESULT DvMuxerFilter::deliverQueued(std::unique_lock<std::mutex>& lock) {
+    // A thread that finds another delivering leaves its output to it, waiting only while
+    // the queue is long, so neither input runs far ahead of what goes downstream.
+    constexpr size_t kMaxQueued = 4;
+    delivered_.wait(lock, [&] { return !delivering_ || queue_.size() < kMaxQueued; });
+    if (delivering_ || FAILED(deliveryFailure_))
+        return deliveryFailure_;
+    delivering_ = true;
+    HRESULT hr = S_OK;
+    while (!queue_.empty()) {
+        Output output = std::move(queue_.front());
+        queue_.pop_front();
+        lock.unlock();
+        delivered_.notify_all();
+        hr = deliver(output);
+        lock.lock();
+        if (FAILED(hr)) {
+            deliveryFailure_ = hr;
+            queue_.clear();
+            break;
+        }
+    }
+    delivering_ = false;
+    delivered_.notify_all();
+    return hr;
+}
+
+HRESULT DvMuxerFilter::deliver(Output& output) {
+    if (output.endOfStream)
+        return output_->DeliverEndOfStream();
+    ComPtr<IMediaSample> sample;
+    HRESULT hr = output_->GetDeliveryBuffer(sample.GetAddressOf(), nullptr, nullptr, 0);
+    if (FAILED(hr))
+        return hr;
+    if (output.data.size() > static_cast<size_t>(sample->GetSize()))
+        return E_UNEXPECTED; // the buffers were sized for a frame and a second of audio
+    BYTE* data = nullptr;
+    sample->GetPointer(&data);
+    std::memcpy(data, output.data.data(), output.data.size());
+    sample->SetActualDataLength(static_cast<LONG>(output.data.size()));
+    sample->SetTime(&output.start, &output.stop);
+    sample->SetSyncPoint(TRUE);
     hr = output_->Deliver(sample.Get());
     return FAILED(hr) ? hr : S_OK;
 }
@@ -177,20 +228,22 @@ HRESULT DvMuxerFilter::ReceiveSample(DvMuxInput kind, IMediaSample* sample) {
     BYTE* data = nullptr;
     sample->GetPointer(&data);
     const LONG length = sample->GetActualDataLength();
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    if (FAILED(deliveryFailure_))
+        return deliveryFailure_;
     if (endSent_)
         return S_FALSE;
     if (kind == DvMuxInput::Audio) {
         const size_t bytes = static_cast<size_t>(std::max<LONG>(length, 0));
         audioPending_.insert(audioPending_.end(), data, data + bytes - bytes % audioBlockAlign_);
-        return !held_.empty() && audioCoversHeldLocked() ? emitHeldLocked() : S_OK;
+        if (!held_.empty() && audioCoversHeldLocked())
+            queueHeldLocked();
+        return deliverQueued(lock);
     }
     if (static_cast<DWORD>(length) != frameBytes_)
         return E_INVALIDARG; // not one whole DV frame of the agreed system
     // The next frame has come: the one held goes out with the audio there is.
-    HRESULT hr = emitHeldLocked();
-    if (FAILED(hr))
-        return hr;
+    queueHeldLocked();
     REFERENCE_TIME start = heldStop_;
     REFERENCE_TIME stop = 0;
     if (sample->GetTime(&start, &stop) != S_OK)
@@ -198,30 +251,21 @@ HRESULT DvMuxerFilter::ReceiveSample(DvMuxInput kind, IMediaSample* sample) {
     held_.assign(data, data + length);
     heldStart_ = start;
     heldStop_ = stop;
-    return audioCoversHeldLocked() ? emitHeldLocked() : S_OK;
+    if (audioCoversHeldLocked())
+        queueHeldLocked();
+    return deliverQueued(lock);
 }
 
 HRESULT DvMuxerFilter::InputEnded(DvMuxInput kind) {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (kind == DvMuxInput::Video)
         videoEnded_ = true;
     else
         audioEnded_ = true;
-    HRESULT hr = S_OK;
     if (!held_.empty() && audioCoversHeldLocked())
-        hr = emitHeldLocked();
-    const HRESULT ended = endIfDoneLocked();
-    return FAILED(hr) ? hr : ended;
-}
-
-HRESULT DvMuxerFilter::endIfDoneLocked() {
-    if (endSent_ || !videoEnded_ || (audioConnected_ && !audioEnded_))
-        return S_OK;
-    HRESULT hr = emitHeldLocked();
-    endSent_ = true;
-    audioPending_.clear(); // sound after the last frame has no frame to travel in
-    const HRESULT ended = output_->DeliverEndOfStream();
-    return FAILED(hr) ? hr : ended;
+        queueHeldLocked();
+    queueEndIfDoneLocked();
+    return deliverQueued(lock);
 }
 
 HRESULT DvMuxerFilter::Stop() {
@@ -229,11 +273,13 @@ HRESULT DvMuxerFilter::Stop() {
     if (state() == State_Stopped)
         return S_OK;
     state_.store(State_Stopped, std::memory_order_release);
-    // Decommitting wakes a delivery waiting for a buffer; then wait for the inputs.
+    // Decommitting wakes a delivery waiting for a buffer; then wait for the deliverer.
     HRESULT hr = deactivatePinsLocked();
-    std::lock_guard stream(mutex_);
+    std::unique_lock stream(mutex_);
+    delivered_.wait(stream, [&] { return !delivering_; });
     held_.clear();
     audioPending_.clear();
+    queue_.clear();
     return hr;
 }
 

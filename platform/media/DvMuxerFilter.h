@@ -12,14 +12,20 @@
 // both connected inputs have ended.
 //
 // Threads: control calls under filterLock_; the two upstream streaming threads meet under
-// mutex_, which is held while a sample is delivered; Stop takes it after decommitting the
-// allocators (which wakes a delivery waiting for a buffer).
+// mutex_, which guards the filter's state only: nothing is called while it is held. What
+// is ready to go out (a frame with its audio, then end of stream) is queued under it and
+// delivered, in order, by one streaming thread at a time with mutex_ released; that
+// thread is the deliverer until the queue is empty. Stop, after decommitting the
+// allocators (which wakes a delivery waiting for a buffer), waits for the deliverer to
+// leave.
 #pragma once
 
 #include "platform/media/DvMuxerPins.h"
 #include "platform/media/DvStreamFormat.h"
 #include "platform/streaming/BaseFilter.h"
 
+#include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -51,23 +57,40 @@ protected:
     HRESULT OnLeavingStopped() override;
 
 private:
+    // One thing to send downstream: a DV frame with the audio of its period, or the end.
+    struct Output {
+        std::vector<BYTE> data;
+        REFERENCE_TIME start = 0;
+        REFERENCE_TIME stop = 0;
+        bool endOfStream = false;
+    };
+
     bool audioCoversHeldLocked() const;
-    HRESULT emitHeldLocked();
-    HRESULT endIfDoneLocked();
+    void queueHeldLocked();
+    void queueEndIfDoneLocked();
+    // Delivers the queue unless another thread is delivering it; returns the first failure
+    // of a delivery (also for a later caller, until the next start).
+    HRESULT deliverQueued(std::unique_lock<std::mutex>& lock);
+    HRESULT deliver(Output& output);
 
     std::unique_ptr<DvMuxInputPin> video_;
     std::unique_ptr<DvMuxInputPin> audio_;
     std::unique_ptr<DvMuxOutputPin> output_;
 
     std::mutex mutex_;
-    std::vector<BYTE> held_;         // mutex_; the frame held back, empty when none
-    REFERENCE_TIME heldStart_ = 0;   // mutex_
-    REFERENCE_TIME heldStop_ = 0;    // mutex_
-    std::vector<BYTE> audioPending_; // mutex_; audio not yet sent
-    int64_t audioSentSamples_ = 0;   // mutex_; sample frames sent since the start
-    bool videoEnded_ = false;        // mutex_
-    bool audioEnded_ = false;        // mutex_
-    bool endSent_ = false;           // mutex_
+    std::vector<BYTE> held_;            // mutex_; the frame held back, empty when none
+    REFERENCE_TIME heldStart_ = 0;      // mutex_
+    REFERENCE_TIME heldStop_ = 0;       // mutex_
+    std::vector<BYTE> audioPending_;    // mutex_; audio not yet sent
+    int64_t audioSentSamples_ = 0;      // mutex_; sample frames sent since the start
+    bool videoEnded_ = false;           // mutex_
+    bool audioEnded_ = false;           // mutex_
+    bool endSent_ = false;              // mutex_; end of stream is queued
+    std::deque<Output> queue_;          // mutex_; waiting for delivery, in order
+    bool delivering_ = false;           // mutex_; a thread is delivering the queue
+    HRESULT deliveryFailure_ = S_OK;    // mutex_; the first failed delivery
+    std::condition_variable delivered_; // with mutex_: delivering_ became false, or the
+                                        // queue shrank
     // Fixed while streaming (set at start under filterLock_ and mutex_).
     DWORD frameBytes_ = 0;
     WORD audioBlockAlign_ = 0;

@@ -136,7 +136,8 @@ HRESULT TestSource::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG
     if (!current)
         return E_POINTER;
     const LONGLONG step = timeFormat_ == TIME_FORMAT_FRAME ? 1 : pin(0)->config().sampleDuration;
-    pin(0)->setStartIndex(static_cast<int>(*current / step));
+    // Samples without duration all start at time 0: any media time seeks to the first.
+    pin(0)->setStartIndex(step > 0 ? static_cast<int>(*current / step) : 0);
     return pin(0)->Restart();
 }
 
