@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the conversion benchmarks (sourced, not run): the cached generated inputs and
 # the timing of one command with /usr/bin/time.
 

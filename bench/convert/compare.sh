@@ -15,7 +15,8 @@
 # Environment: BENCH_REPEAT (default 3), BENCH_REPEAT_SLOW (default 2), BENCH_SECONDS
 # (default 60), BENCH_MEMORY_SIZE (default 320x240: the frame size of the ten-second and
 # ten-minute inputs), BENCH_MEMORY_LONG (default 600 seconds), BENCH_MEMORY_CODEC (default
-# <Uncompressed>: the video compressor of the memory runs; the sound is PCM).
+# <Uncompressed>: the video compressor of the memory runs; the sound is PCM), BENCH_PARTS
+# (default "convert memory": which of the two parts to run).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 BENCH_BUILD=$(cd "${1:-${ZENTAR_BUILD_DIR:-$root/build}}" && pwd)
@@ -27,6 +28,7 @@ seconds=${BENCH_SECONDS:-60}
 memorySize=${BENCH_MEMORY_SIZE:-320x240}
 memoryLong=${BENCH_MEMORY_LONG:-600}
 memoryCodec=${BENCH_MEMORY_CODEC:-<Uncompressed>}
+parts=${BENCH_PARTS:-convert memory}
 source "$root/bench/convert/common.sh"
 
 convert="$BENCH_BUILD/bin/zentar-convert"
@@ -44,8 +46,6 @@ printf 'machine\t%s\t%s\t%s\t%s\t%s\n' "$(date -u '+%Y-%m-%d %H:%M UTC')" \
     "$(cut -d' ' -f1-3 /proc/loadavg)" >>"$results"
 echo "$(nproc) processors, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 
-input=$(bench_input "$seconds" 720x576 "$BENCH_CACHE")
-printf 'input\t%s\t720x576\n' "$seconds" >>"$results"
 printf 'settings\tBENCH_REPEAT=%s BENCH_REPEAT_SLOW=%s BENCH_SECONDS=%s BENCH_MEMORY_SIZE=%s BENCH_MEMORY_LONG=%s BENCH_MEMORY_CODEC=%s\n' \
     "$repeat" "$repeatSlow" "$seconds" "$memorySize" "$memoryLong" "$memoryCodec" >>"$results"
 ff=(ffmpeg -v error -nostdin -y)
@@ -93,47 +93,61 @@ compare() {
         "$(bench_display "${ref[@]}")" >>"$results"
 }
 
-echo "input: $(bench_display "$input"); each figure the best of the runs shown"
 out="$BENCH_WORK/out.avi"
-compare '"<Uncompressed>"/"PCM" AVI' 1.3 "$out" "$repeat" -- \
-    "${ff[@]}" -i "$input" -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le "$out" -- \
-    "$convert" "SrcFileName=$input" "DstFileName=$out" "VideoCodec=<Uncompressed>" AudioCodec=PCM
-compare '"Microsoft Video 1"/"PCM" AVI' 1.1 "$out" "$repeatSlow" -- \
-    "${ff[@]}" -i "$input" -c:v msvideo1 -c:a pcm_s16le "$out" -- \
-    "$convert" "SrcFileName=$input" "DstFileName=$out" "VideoCodec=Microsoft Video 1" AudioCodec=PCM
-cuts="$BENCH_WORK/cuts.flp"
-decodeFloor=("${ff[@]}" -i "$input" -f rawvideo -pix_fmt bgr24 /dev/null)
-compare 'Project file (SceneDetection=2) vs decoding floor' 1.2 "$cuts" "$repeat" -- \
-    "${decodeFloor[@]}" -- \
-    "$convert" "SrcFileName=$input" SceneDetection=2 "ClipsFileName=$cuts"
-compare 'Decoding floor through our reading graph' - - "$repeat" -- \
-    "${decodeFloor[@]}" -- "$floor" "$input"
-compare 'Decoding floor, our decoder source alone' - - "$repeat" -- \
-    "${decodeFloor[@]}" -- "$floor" --direct "$input"
+
+run_conversions() {
+    input=$(bench_input "$seconds" 720x576 "$BENCH_CACHE")
+    printf 'input\t%s\t720x576\n' "$seconds" >>"$results"
+    echo "input: $(bench_display "$input"); each figure the best of the runs shown"
+    compare '"<Uncompressed>"/"PCM" AVI' 1.3 "$out" "$repeat" -- \
+        "${ff[@]}" -i "$input" -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le "$out" -- \
+        "$convert" "SrcFileName=$input" "DstFileName=$out" "VideoCodec=<Uncompressed>" AudioCodec=PCM
+    compare '"Microsoft Video 1"/"PCM" AVI' 1.1 "$out" "$repeatSlow" -- \
+        "${ff[@]}" -i "$input" -c:v msvideo1 -c:a pcm_s16le "$out" -- \
+        "$convert" "SrcFileName=$input" "DstFileName=$out" "VideoCodec=Microsoft Video 1" AudioCodec=PCM
+    cuts="$BENCH_WORK/cuts.flp"
+    decodeFloor=("${ff[@]}" -i "$input" -f rawvideo -pix_fmt bgr24 /dev/null)
+    compare 'Project file (SceneDetection=2) vs decoding floor' 1.2 "$cuts" "$repeat" -- \
+        "${decodeFloor[@]}" -- \
+        "$convert" "SrcFileName=$input" SceneDetection=2 "ClipsFileName=$cuts"
+    compare 'Decoding floor through our reading graph' - - "$repeat" -- \
+        "${decodeFloor[@]}" -- "$floor" "$input"
+    compare 'Decoding floor, our decoder source alone' - - "$repeat" -- \
+        "${decodeFloor[@]}" -- "$floor" --direct "$input"
+}
 
 # Memory must not grow with the input: the same conversion of ten seconds and of ten
 # minutes, once each (peak memory hardly varies between runs).
-short=$(bench_input 10 "$memorySize" "$BENCH_CACHE")
-long=$(bench_input "$memoryLong" "$memorySize" "$BENCH_CACHE")
-shortCmd=("$convert" "SrcFileName=$short" "DstFileName=$out" "VideoCodec=$memoryCodec" AudioCodec=PCM)
-longCmd=("$convert" "SrcFileName=$long" "DstFileName=$out" "VideoCodec=$memoryCodec" AudioCodec=PCM)
-shortRun=$(bench_time_once "${shortCmd[@]}")
-rm -f "$out"
-longRun=$(bench_time_once "${longCmd[@]}")
-rm -f "$out"
-read -r sw sc skb <<<"$shortRun"
-read -r lw lc lkb <<<"$longRun"
-scmd=$(bench_display "${shortCmd[@]}")
-lcmd=$(bench_display "${longCmd[@]}")
-awk -v s="$skb" -v l="$lkb" -v n="$memorySize" -v codec="$memoryCodec" -v sw="$sw" -v lw="$lw" -v ls="$memoryLong" 'BEGIN {
-    printf "Peak memory, %s \"%s\"/\"PCM\" conversion\n", n, codec
-    printf "  10 s input %7.1f MB (%.2f s wall) | %d s input %7.1f MB (%.2f s wall)\n", s / 1024, sw, ls, l / 1024, lw
-    printf "  ratio (long / short): %.3f  (target 1.10: %s)\n", l / s, l / s <= 1.1 ? "met" : "MISSED" }'
-printf 'memory\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$memorySize" "$memoryLong" "$memoryCodec" \
-    "$sw" "$sc" "$skb" "$lw" "$lc" "$lkb" "$scmd" >>"$results"
-printf 'memorycmd\t%s\n' "$lcmd" >>"$results"
-echo "  short: $scmd"
-echo "  long:  $lcmd"
+run_memory() {
+    short=$(bench_input 10 "$memorySize" "$BENCH_CACHE")
+    long=$(bench_input "$memoryLong" "$memorySize" "$BENCH_CACHE")
+    shortCmd=("$convert" "SrcFileName=$short" "DstFileName=$out" "VideoCodec=$memoryCodec" AudioCodec=PCM)
+    longCmd=("$convert" "SrcFileName=$long" "DstFileName=$out" "VideoCodec=$memoryCodec" AudioCodec=PCM)
+    shortRun=$(bench_time_once "${shortCmd[@]}")
+    rm -f "$out"
+    longRun=$(bench_time_once "${longCmd[@]}")
+    rm -f "$out"
+    read -r sw sc skb <<<"$shortRun"
+    read -r lw lc lkb <<<"$longRun"
+    scmd=$(bench_display "${shortCmd[@]}")
+    lcmd=$(bench_display "${longCmd[@]}")
+    awk -v s="$skb" -v l="$lkb" -v n="$memorySize" -v codec="$memoryCodec" -v sw="$sw" -v lw="$lw" -v ls="$memoryLong" 'BEGIN {
+        printf "Peak memory, %s \"%s\"/\"PCM\" conversion\n", n, codec
+        printf "  10 s input %7.1f MB (%.2f s wall) | %d s input %7.1f MB (%.2f s wall)\n", s / 1024, sw, ls, l / 1024, lw
+        printf "  ratio (long / short): %.3f  (target 1.10: %s)\n", l / s, l / s <= 1.1 ? "met" : "MISSED" }'
+    printf 'memory\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$memorySize" "$memoryLong" "$memoryCodec" \
+        "$sw" "$sc" "$skb" "$lw" "$lc" "$lkb" "$scmd" >>"$results"
+    printf 'memorycmd\t%s\n' "$lcmd" >>"$results"
+    echo "  short: $scmd"
+    echo "  long:  $lcmd"
+}
+
+if [[ " $parts " == *" convert "* ]]; then
+    run_conversions
+fi
+if [[ " $parts " == *" memory "* ]]; then
+    run_memory
+fi
 printf 'load\t%s\n' "$(cut -d' ' -f1-3 /proc/loadavg)" >>"$results"
 echo "load average at the end $(cut -d' ' -f1-3 /proc/loadavg)"
 if [[ -n $markdown ]]; then
