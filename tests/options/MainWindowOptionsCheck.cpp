@@ -59,7 +59,9 @@ template <class W> W* Child(QDialog& dialog, const char* name) {
 class MainWindowOptionsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = fs::path(ZENTAR_BINARY_DIR) / "test-main-window-options";
+        // One folder per case: CTest may run the cases side by side.
+        folder = fs::path(ZENTAR_BINARY_DIR) / "test-main-window-options" /
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(folder);
         fs::create_directories(folder);
         window = std::make_unique<ConverterDialog>((folder / "window.ini").string());
