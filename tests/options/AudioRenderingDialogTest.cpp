@@ -58,7 +58,7 @@ TEST_F(AudioRenderingDialogTest, OkStoresTheIndexesThatTheConversionTurnsIntoIts
                                   .nAvgBytesPerSec = 128000,
                                   .nBlockAlign = 4,
                                   .wBitsPerSample = 16};
-    test::AnswerModal([](QWidget* modal) {
+    test::AnswerNextModal([](QWidget* modal) {
         button(modal, "customSoundRadio")->click();
         qobject_cast<QDialog*>(modal)->accept();
     });
@@ -70,7 +70,7 @@ TEST_F(AudioRenderingDialogTest, OkStoresTheIndexesThatTheConversionTurnsIntoIts
 }
 
 TEST_F(AudioRenderingDialogTest, CancelAndKeepSettingsLeaveTheSettingsAlone) {
-    test::AnswerModal([](QWidget* modal) {
+    test::AnswerNextModal([](QWidget* modal) {
         button(modal, "customSoundRadio")->click();
         button(modal, "monoRadio")->click();
         button(modal, "rate48000Radio")->click();

@@ -1,6 +1,6 @@
-// What the option-dialog tests share: a compressor source standing in for the platform's
-// video compressor filters (which this build does not have yet), answering a modal dialog
-// that a call opens, bounded waits, and saving a dialog's picture for review.
+// What the option-dialog tests share: a compressor source whose filters offer chosen
+// dialogs (the platform's compressors offer only their own), bounded waits, recording help
+// requests, and saving a dialog's picture for review.
 #pragma once
 
 #include "engine/CMyException.h"
@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QTest>
-#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -100,24 +99,6 @@ TestVideoCompressors::create(const std::string& name) {
         }
     }
     throw CMyException(5);
-}
-
-// Calls `answer` with the next active modal widget (polling every 10 ms, at most `limitMs`);
-// set it up before the call that runs the modal loop. `answer` must close the widget.
-inline void AnswerModal(std::function<void(QWidget*)> answer, int limitMs = 5000) {
-    auto* timer = new QTimer();
-    auto left = std::make_shared<int>(limitMs / 10);
-    QObject::connect(timer, &QTimer::timeout, [timer, left, answer = std::move(answer)] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->deleteLater();
-            timer->stop();
-            answer(modal);
-        } else if (--*left <= 0) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(10);
 }
 
 inline bool WaitFor(const std::function<bool()>& condition, int limitMs = 5000) {

@@ -203,7 +203,7 @@ TEST_F(VideoCompressionDialogTest, EmptyNumberFieldAtOkKeepsTheDialogOpen) {
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->findChild<QLineEdit*>("keyFrameField")->clear();
     QString message;
-    test::AnswerModal([&message](QWidget* box) {
+    test::AnswerNextModal([&message](QWidget* box) {
         message = box->findChild<QLabel*>("qt_msgbox_label")->text();
         box->close();
     });

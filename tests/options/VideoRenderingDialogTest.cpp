@@ -125,10 +125,10 @@ TEST_F(VideoRenderingDialogTest, OkRefusesTextAndSizesTheConversionCannotUse) {
         box->close();
     };
     type(width, "");
-    test::AnswerModal(answer);
+    test::AnswerNextModal(answer);
     dialog->accept();
     type(width, "0");
-    test::AnswerModal(answer);
+    test::AnswerNextModal(answer);
     dialog->accept();
     EXPECT_EQ(messages, QStringList({"Please enter an integer.",
                                      "Please enter an integer between 1 and 8192."}));
@@ -137,7 +137,7 @@ TEST_F(VideoRenderingDialogTest, OkRefusesTextAndSizesTheConversionCannotUse) {
     type(width, "-12");
     dialog->findChild<QRadioButton*>("keepSizeRadio")->click(); // fields not in use
     rate->setText("29.97");
-    test::AnswerModal(answer, 500); // a message here would be a fault
+    test::AnswerNextModal(answer, 500); // a message here would be a fault
     dialog->accept();
     EXPECT_EQ(messages.size(), 2);
     EXPECT_FALSE(dialog->isVisible());
@@ -164,7 +164,7 @@ TEST_F(VideoRenderingExchangeTest, CancelKeepsChoicesAndComputedSizesButNotTyped
     const std::string input = ZENTAR_SHARED_MEDIA_DIR "/tree.avi"; // 320 x 240
     settings.FrameWidth = 400;
     settings.FrameHeight = 200;
-    test::AnswerModal([this](QWidget* modal) {
+    test::AnswerNextModal([this](QWidget* modal) {
         auto* shown = dynamic_cast<VideoRenderingDialog*>(modal);
         ASSERT_NE(shown, nullptr);
         EXPECT_DOUBLE_EQ(shown->values().aspect, 4.0 / 3.0);
@@ -184,7 +184,7 @@ TEST_F(VideoRenderingExchangeTest, CancelKeepsChoicesAndComputedSizesButNotTyped
 
 TEST_F(VideoRenderingExchangeTest, NoInputGivesFourToThreeAndKeepSettingsOpensNothing) {
     double aspect = 0;
-    test::AnswerModal([&aspect](QWidget* modal) {
+    test::AnswerNextModal([&aspect](QWidget* modal) {
         aspect = dynamic_cast<VideoRenderingDialog*>(modal)->values().aspect;
         qobject_cast<QDialog*>(modal)->reject();
     });
