@@ -1,6 +1,7 @@
-// The Video compression dialog over a stand-in compressor source: the platform's compressor
-// filters are not part of this build yet, so the source lists design names with the
-// dialogs each would offer.
+// The Video compression dialog over a compressor source whose filters offer chosen dialogs:
+// every combination (configuration, about box, property pages, none, a name that cannot be
+// created), which the platform's own compressors do not all show. InstalledCompressorsTest
+// covers the platform's compressors.
 #include "options/VideoCompressionDialog.h"
 #include "tests/options/OptionDialogTestSupport.h"
 
