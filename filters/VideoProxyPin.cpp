@@ -41,7 +41,10 @@ HRESULT VideoProxyPin::buildMediaType(MediaType* type) {
             info->bmiColors[i].rgbReserved = 0;
         }
     }
-    // The frame rate only drives the time stamps; it is not stated in the format.
+    // The format states the frame period that the time stamps step by: the compressors and
+    // the AVI mux take the stream's rate from it. Left at 0 they fell back to 25 fps, so an
+    // output of any other rate was written at 25 fps with filler frames.
+    info->AvgTimePerFrame = FramePeriod(proxy_->frameRate_.load(std::memory_order_relaxed));
     info->dwBitRate = 307200;
     offered.majortype = MEDIATYPE_Video;
     offered.formattype = FORMAT_VideoInfo;

@@ -69,7 +69,7 @@ TEST(VideoWriterProxy, DefaultConfigurationOffersRgb24AndAsksForOneDoubleBuffer)
     EXPECT_EQ(info->bmiHeader.biSizeImage, 230400u);
     EXPECT_EQ(info->bmiHeader.biClrUsed, 0u);
     EXPECT_EQ(info->dwBitRate, 307200u);
-    EXPECT_EQ(info->AvgTimePerFrame, 0);
+    EXPECT_EQ(info->AvgTimePerFrame, 666666); // the default 15 fps, as the samples step
     EXPECT_EQ(offered.lSampleSize, 230400u);
 
     ASSERT_EQ(rig.build(), S_OK);
