@@ -1,11 +1,11 @@
 #include "app/ConverterApp.h"
 
-#include "engine/AviWriterGraph.h"
-
 #include "app/ConverterDialog.h"
 #include "app/IniLocation.h"
+#include "engine/AviWriterGraph.h"
 #include "engine/ErrorMessages.h"
 #include "platform/system/System.h"
+#include "platform/ui/CompressorDialogs.h"
 
 #include <QEvent>
 #include <QMessageBox>
@@ -59,8 +59,9 @@ int ConverterApp::Run() {
 }
 
 bool ConverterApp::InitInstance() {
-    // The program's objects need no apartment set-up, so there is nothing to initialise
-    // before the INI path is fixed.
+    // The program's objects need no apartment set-up. The compressors' own configuration
+    // and About boxes are Qt dialogs, installed once there is an application object.
+    InstallQtCompressorDialogs();
     iniPath_ = IniPathForProgram(modulePath_, GetConfigFolder());
     auto dialog = std::make_unique<ConverterDialog>(iniPath_);
     setMainDialog(dialog.get());
