@@ -10,7 +10,11 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-${ZENTAR_BUILD_DIR:-$root/build}}
-[[ -f "$build/CMakeCache.txt" ]] || cmake -S "$root" -B "$build" -G Ninja
+if [[ -f "$build/CMakeCache.txt" ]]; then
+    cmake -S "$root" -B "$build" -DZENTAR_BUILD_BENCH=ON >/dev/null
+else
+    cmake -S "$root" -B "$build" -G Ninja -DZENTAR_BUILD_BENCH=ON >/dev/null
+fi
 targets=(zentar-convert zentar-decode-floor)
 grep -q '^benchmark_DIR:PATH=/' "$build/CMakeCache.txt" && targets+=(zentar-bench)
 cmake --build "$build" --target "${targets[@]}"
