@@ -9,8 +9,10 @@ set(zentar_programs zentar-convert)
 if(TARGET zentar-converter)
   list(APPEND zentar_programs zentar-converter)
 endif()
+# Linked with it already (the build tree's copy finds the library beside itself first), so
+# installing needs no RUNPATH rewrite.
 set_target_properties(${zentar_programs} PROPERTIES
-  INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+  INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}" BUILD_WITH_INSTALL_RPATH ON)
 install(TARGETS ${zentar_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS asfbridge LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
 
