@@ -92,7 +92,7 @@ TEST(AudioConversion, BlocksAt25FramesPerSecondGiveExactChunksOfOneContinuousCon
     const std::pair<WAVEFORMATEX, WAVEFORMATEX> cases[] = {
         {cd, half}, {cd, test::PcmFormat(2, 48000, 16)}, {test::PcmFormat(1, 22050, 8), cd}};
     for (const auto& [in, out] : cases) {
-        SCOPED_TRACE(testing::Message() << in.nSamplesPerSec << " Hz to " << out.nSamplesPerSec);
+        SCOPED_TRACE(testing::Message() << +in.nSamplesPerSec << " Hz to " << +out.nSamplesPerSec);
         AudioBlockConverter converter;
         ASSERT_EQ(converter.open(in, out, 25.0), MMSYSERR_NOERROR);
         const DWORD blockBytes = in.nAvgBytesPerSec / 25;
