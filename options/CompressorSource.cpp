@@ -12,7 +12,7 @@ namespace {
 // One video compressor created by name in a writer graph of its own, as a conversion binds
 // it (so the program-wide DV encoder is the instance configured here), and removed from
 // that graph again when the dialog is done with it.
-class WriterGraphVideoCompressor final : public VideoCompressorFilter {
+class WriterGraphVideoCompressor final : public ChosenVideoCompressor {
 public:
     explicit WriterGraphVideoCompressor(const std::string& name)
         : graph_(std::make_unique<AviWriterGraph>()) {
@@ -58,7 +58,7 @@ public:
         list.build(CLSID_VideoCompressorCategory);
         return list.names();
     }
-    std::unique_ptr<VideoCompressorFilter> create(const std::string& name) override {
+    std::unique_ptr<ChosenVideoCompressor> create(const std::string& name) override {
         return std::make_unique<WriterGraphVideoCompressor>(name);
     }
 };

@@ -19,9 +19,9 @@ namespace zentar {
 // One created video compressor filter (the platform's IAMVfwCompressDialogs and
 // ISpecifyPropertyPages, when it offers them). `parentWindow` is the asking dialog's
 // QWidget*, handed on to the compressor's own dialog as its owner.
-class VideoCompressorFilter {
+class ChosenVideoCompressor {
 public:
-    virtual ~VideoCompressorFilter() = default;
+    virtual ~ChosenVideoCompressor() = default;
 
     // Whether the filter offers the compressor-dialog interface at all.
     virtual bool hasCompressDialogs() const = 0;
@@ -48,7 +48,7 @@ public:
     virtual std::vector<std::string> names() = 0;
     // Creates the first installed compressor whose name equals `name` byte for byte. A
     // name that is not installed or cannot be created raises CMyException with code 5.
-    virtual std::unique_ptr<VideoCompressorFilter> create(const std::string& name) = 0;
+    virtual std::unique_ptr<ChosenVideoCompressor> create(const std::string& name) = 0;
 };
 
 // The installed video compressors of this system.

@@ -130,7 +130,7 @@ void VideoCompressionDialog::compressorChanged() {
     if (selectedName_ == LoadString(IDS_UNCOMPRESSED)) {
         return;
     }
-    std::unique_ptr<VideoCompressorFilter> filter = source_.create(selectedName_);
+    std::unique_ptr<ChosenVideoCompressor> filter = source_.create(selectedName_);
     if (filter->hasCompressDialogs()) {
         vfwDialogMode_ = filter->queryConfigDialog(this);
         ui_->configureButton->setEnabled(vfwDialogMode_);
@@ -144,7 +144,7 @@ void VideoCompressionDialog::compressorChanged() {
 // What the user configures stays with the compressor (a shared instance, or what the
 // compressor keeps by itself); the dialog stores nothing of it.
 void VideoCompressionDialog::configure() {
-    std::unique_ptr<VideoCompressorFilter> filter = source_.create(selectedName_);
+    std::unique_ptr<ChosenVideoCompressor> filter = source_.create(selectedName_);
     if (vfwDialogMode_) {
         filter->showConfigDialog(this);
     } else if (propertyPageMode_) {
@@ -153,7 +153,7 @@ void VideoCompressionDialog::configure() {
 }
 
 void VideoCompressionDialog::about() {
-    std::unique_ptr<VideoCompressorFilter> filter = source_.create(selectedName_);
+    std::unique_ptr<ChosenVideoCompressor> filter = source_.create(selectedName_);
     if (filter->hasCompressDialogs()) {
         filter->showAboutDialog(this);
     }

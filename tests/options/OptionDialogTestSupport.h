@@ -49,7 +49,7 @@ public:
         }
         return out;
     }
-    std::unique_ptr<VideoCompressorFilter> create(const std::string& name) override;
+    std::unique_ptr<ChosenVideoCompressor> create(const std::string& name) override;
 
     Counters counters;
 
@@ -57,7 +57,7 @@ private:
     std::vector<Entry> entries_;
 };
 
-class TestFilter final : public VideoCompressorFilter {
+class TestFilter final : public ChosenVideoCompressor {
 public:
     TestFilter(const TestVideoCompressors::Entry& entry, TestVideoCompressors::Counters& counters)
         : entry_(entry), counters_(counters) {
@@ -90,7 +90,7 @@ private:
     TestVideoCompressors::Counters& counters_;
 };
 
-inline std::unique_ptr<VideoCompressorFilter>
+inline std::unique_ptr<ChosenVideoCompressor>
 TestVideoCompressors::create(const std::string& name) {
     for (const Entry& e : entries_) {
         // An unreadable name (empty) cannot be created, as on the platform.
