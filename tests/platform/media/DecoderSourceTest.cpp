@@ -9,6 +9,7 @@
 #include <iterator>
 #include <thread>
 
+#include "tests/support/media/InputKinds.h"
 #include "tests/support/media/MediaFixture.h"
 #include "tests/support/media/Probe.h"
 
@@ -228,40 +229,15 @@ TEST(DecoderSourceTest, Bt709TagMovesTheColours) {
     EXPECT_FALSE(firstFrames[0] == firstFrames[1]);
 }
 
-struct ContainerCase {
-    const char* name;
-    const char* format;
-    const char* file;
-    const char* videoEncoder;
-    int width;
-    int height;
-    const char* audioEncoder;
-    int sampleRate;
-    int channelsIn;
-    uint16_t channelsOut;
-    uint16_t bitsOut;
-};
-
-class DecoderSourceContainerTest : public ::testing::TestWithParam<ContainerCase> {};
+class DecoderSourceContainerTest : public ::testing::TestWithParam<test::InputKind> {};
 
 // Both streams of each accepted input kind decode, on two threads at once, to the right
 // formats and lengths.
 TEST_P(DecoderSourceContainerTest, BothStreamsDecodeWithTheRightFormats) {
-    const ContainerCase& c = GetParam();
+    const test::InputKind& c = GetParam();
     test::TempFolder folder("container");
-    ClipSpec spec;
-    spec.format = c.format;
-    spec.video = VideoSpec{};
-    spec.video->encoder = c.videoEncoder;
-    spec.video->width = c.width;
-    spec.video->height = c.height;
-    spec.video->frames = 50;
+    ClipSpec spec = test::InputKindClip(c, 50, 2.0);
     spec.video->cutFrames = {20};
-    spec.audio = AudioSpec{};
-    spec.audio->encoder = c.audioEncoder;
-    spec.audio->sampleRate = c.sampleRate;
-    spec.audio->channels = c.channelsIn;
-    spec.audio->seconds = 2.0;
     const std::string path = test::writeClip(folder.file(c.file), spec);
 
     DecoderSource source;
@@ -302,19 +278,8 @@ TEST_P(DecoderSourceContainerTest, BothStreamsDecodeWithTheRightFormats) {
                 static_cast<double>(a.durationHns) * c.sampleRate / 1e7, 1.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, DecoderSourceContainerTest,
-    ::testing::Values(
-        ContainerCase{"Mpeg1Ps", "mpeg", "a.mpg", "mpeg1video", 352, 288, "mp2", 44100, 2, 2, 16},
-        ContainerCase{"Mpeg2Ps", "vob", "b.mpg", "mpeg2video", 720, 576, "mp2", 48000, 2, 2, 16},
-        ContainerCase{"VcdDat", "vcd-dat", "c.dat", "mpeg1video", 352, 288, "mp2", 44100, 2, 2, 16},
-        ContainerCase{"Wmv", "asf", "d.wmv", "wmv2", 320, 240, "wmav2", 44100, 2, 2, 16},
-        ContainerCase{"Mp3InAvi", "avi", "e.avi", "mpeg4", 320, 240, "libmp3lame", 44100, 2, 2, 16},
-        ContainerCase{"EightBitMonoPcmAvi", "avi", "f.avi", "mjpeg", 160, 120, "pcm_u8", 22050, 1,
-                      1, 8},
-        ContainerCase{"SurroundAc3Avi", "avi", "g.avi", "msmpeg4", 160, 120, "ac3", 48000, 6, 2,
-                      16}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Inputs, DecoderSourceContainerTest,
+                         ::testing::ValuesIn(test::AcceptedInputKinds()), test::InputKindName);
 
 TEST(DecoderSourceTest, TruncatedFileDecodesWhatItHasAndEnds) {
     test::TempFolder folder("truncated");

@@ -6,6 +6,7 @@
 #include "platform/media/FileSourceFilter.h"
 
 #include "tests/platform/media/WriterGraphTestUtil.h"
+#include "tests/support/media/InputKinds.h"
 #include "tests/support/media/MediaFixture.h"
 #include "tests/support/streaming/TestMediaTypes.h"
 #include "tests/support/streaming/TestRenderer.h"
@@ -66,36 +67,12 @@ struct StreamReader {
     }
 };
 
-struct InputCase {
-    const char* name;
-    const char* format;
-    const char* file;
-    const char* videoEncoder;
-    int width;
-    int height;
-    const char* audioEncoder;
-    int sampleRate;
-    int channelsIn;
-    WORD channelsOut;
-    WORD bitsOut;
-};
-
-class FileSourceFilterFormatsTest : public ::testing::TestWithParam<InputCase> {};
+class FileSourceFilterFormatsTest : public ::testing::TestWithParam<test::InputKind> {};
 
 TEST_P(FileSourceFilterFormatsTest, EachStreamPlaysInItsOwnGraphWithTheRightFormat) {
-    const InputCase& c = GetParam();
+    const test::InputKind& c = GetParam();
     test::TempFolder folder("source_formats");
-    ClipSpec spec;
-    spec.format = c.format;
-    spec.video = test::VideoSpec{};
-    spec.video->encoder = c.videoEncoder;
-    spec.video->width = c.width;
-    spec.video->height = c.height;
-    spec.video->frames = 25;
-    spec.audio = test::AudioSpec{};
-    spec.audio->encoder = c.audioEncoder;
-    spec.audio->sampleRate = c.sampleRate;
-    spec.audio->channels = c.channelsIn;
+    const ClipSpec spec = test::InputKindClip(c, 25, 1.0);
     const std::string path = test::writeClip(folder.file(c.file), spec);
 
     StreamReader video;
@@ -121,18 +98,8 @@ TEST_P(FileSourceFilterFormatsTest, EachStreamPlaysInItsOwnGraphWithTheRightForm
     EXPECT_TRUE(audio.renderer->checker().violations().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, FileSourceFilterFormatsTest,
-    ::testing::Values(
-        InputCase{"Mpeg1Ps", "mpeg", "a.mpg", "mpeg1video", 352, 288, "mp2", 44100, 2, 2, 16},
-        InputCase{"Mpeg2Ps", "vob", "b.mpg", "mpeg2video", 720, 576, "mp2", 48000, 2, 2, 16},
-        InputCase{"VcdDat", "vcd-dat", "c.dat", "mpeg1video", 352, 288, "mp2", 44100, 2, 2, 16},
-        InputCase{"Wmv", "asf", "d.wmv", "wmv2", 320, 240, "wmav2", 44100, 2, 2, 16},
-        InputCase{"Mp3InAvi", "avi", "e.avi", "mpeg4", 320, 240, "libmp3lame", 44100, 2, 2, 16},
-        InputCase{"EightBitMonoPcmAvi", "avi", "f.avi", "mjpeg", 160, 120, "pcm_u8", 22050, 1, 1,
-                  8},
-        InputCase{"SurroundAc3Avi", "avi", "g.avi", "msmpeg4", 160, 120, "ac3", 48000, 6, 2, 16}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Inputs, FileSourceFilterFormatsTest,
+                         ::testing::ValuesIn(test::AcceptedInputKinds()), test::InputKindName);
 
 TEST(FileSourceFilterFormatsTest, AFileCutMidPacketEndsItsStreamCleanly) {
     test::TempFolder folder("source_truncated");
