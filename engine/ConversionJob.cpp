@@ -199,6 +199,7 @@ const uint8_t* ConversionJob::next_audio_block() {
     if (filled == 0)
         return nullptr;
     std::fill(block_.begin() + filled, block_.end(), uint8_t(0));
+    blockPending_ = true;
     return block_.data();
 }
 
@@ -219,8 +220,9 @@ void ConversionJob::openAviOutput(const std::string& fileName) {
     writer->SetVideoParameters(std::bit_cast<AVICOMPRESSOPTIONS>(videoOptions_), frameRate_,
                                outputWidth_, outputHeight_, videoCodec_);
     writer->BuildVideoBranch(fileName);
-    // Carried bytes still make blocks after the audio reader has gone.
-    if (audioReader_ || carryCount_ > 0) {
+    // Carried bytes, and a block already taken, still need the branch after the audio
+    // reader has gone.
+    if (audioReader_ || carryCount_ > 0 || blockPending_) {
         writer->BuildAudioBranch(std::bit_cast<WAVEFORMATEX>(outputAudioFormat_), frameRate_,
                                  audioCodec_);
     }
@@ -232,7 +234,7 @@ void ConversionJob::openWmvOutput(const std::string& fileName,
     std::unique_ptr<MediaFileWriter> writer = wmvWriters_ ? wmvWriters_() : nullptr;
     if (!writer)
         throw CMyException(MediaFileWriter::kErrorCode); // the writer library is missing
-    const bool withAudio = audioReader_ || carryCount_ > 0;
+    const bool withAudio = audioReader_ || carryCount_ > 0 || blockPending_;
     try {
         writer->open(fileName, profile, outputWidth_, outputHeight_,
                      withAudio ? &outputAudioFormat_ : nullptr, frameRate_);
@@ -245,6 +247,7 @@ void ConversionJob::openWmvOutput(const std::string& fileName,
 
 bool ConversionJob::write_step(const uint8_t* frame, const uint8_t* block, bool keepTimeGoing,
                                REFERENCE_TIME* time) {
+    blockPending_ = false;
     bool succeeded = true;
     if (aviWriter_) {
         try {

@@ -58,7 +58,7 @@ public:
     // reader is then gone; endTime is left unchanged).
     const uint8_t* next_video_frame(REFERENCE_TIME* endTime);
     // The next block of audio_block_size() bytes, the last one padded with zero bytes, or
-    // null when the sound is exhausted.
+    // null when the sound is exhausted. The block is pending until the next write_step.
     const uint8_t* next_audio_block();
 
     // Opens the output: the WMV writer when the upper-cased extension contains "WMV",
@@ -113,6 +113,9 @@ private:
     uint32_t carryCount_ = 0;
     std::vector<uint8_t> block_;
     uint32_t audioBlockSize_ = 0;
+    // A block handed out by next_audio_block and not written yet: an output opened in
+    // between (a new clip) still needs its sound branch, even when the reader has ended.
+    bool blockPending_ = false;
     size_t outputFrameBytes_ = 0;
 
     // Destroyed in reverse: writers before readers.

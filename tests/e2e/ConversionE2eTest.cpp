@@ -107,6 +107,17 @@ TEST(ConversionE2eTest, SoundLongerOrShorterThanTheVideoIsWrittenWhole) {
     ASSERT_TRUE(video2);
     EXPECT_EQ(video2->frames, 50);
     EXPECT_NEAR(soundSeconds(out2), 1.0, 0.041); // the last block padded to a frame period
+
+    // Sound shorter than one frame period: the reader ends while the first block is taken,
+    // before the output opens; the output still gets the sound branch for that block.
+    const std::string blip = clipWithSound(folder.file("blip.avi"), 10, 0.01);
+    for (const char* type : {"avi", "wmv"}) {
+        const std::string out3 = folder.file(std::string("out3.") + type);
+        expectConverted(convert({"SrcFileName=" + blip, "DstFileName=" + out3,
+                                 std::string("DstFileType=") + (type[0] == 'w' ? "1" : "0")}));
+        const auto sound3 = test::probeStream(out3, "a:0");
+        EXPECT_TRUE(sound3.has_value()) << type;
+    }
 }
 
 TEST(ConversionE2eTest, CustomFrameSizeWithAndWithoutTheInputsAspect) {

@@ -77,9 +77,14 @@ struct WriterChain {
         test::MustReturnWithin(kWaitMs, "PushAudio", [&] { hr = audioProxy->PushAudio(chunk); });
         return hr;
     }
-    void end() {
+    // Ends both streams and, as the engine does, lets the ends reach the file before the
+    // stop: a push returns once the pin copied the bytes, not once the mux wrote them.
+    void end(bool drain = true) {
         videoProxy->PushFrame(nullptr);
         audioProxy->PushAudio(nullptr);
+        if (drain) {
+            EXPECT_TRUE(test::WaitForGraphEvent(graph.events.Get(), EC_COMPLETE, kWaitMs));
+        }
         test::MustReturnWithin(kWaitMs, "Stop", [&] { graph.control->Stop(); });
     }
 
@@ -136,7 +141,7 @@ TEST(WriterProxyFile, AnUnwritableFileEndsThePushWithAFailure) {
     for (; step < 2000 && SUCCEEDED(hr); ++step)
         hr = chain.push(frame.data(), chunk.data());
     EXPECT_TRUE(FAILED(hr)) << "no failure after " << step << " steps";
-    chain.end();
+    chain.end(false);
 }
 
 } // namespace
