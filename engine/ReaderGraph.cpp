@@ -39,7 +39,9 @@ MediaType ReaderGraph::AudioTemplate() {
 }
 
 double ReaderGraph::EstimateFrameRate(int64_t durationFrames, int64_t durationHns) {
-    if (durationHns <= 0)
+    // Without a frame count (a source that could not tell it) the formula would give
+    // 1 / seconds: a wrong rate, where an unknown one lets the job measure it.
+    if (durationHns <= 0 || durationFrames <= 0)
         return 0;
     // The duration rounded to whole seconds; a stream shorter than half a second gives no
     // usable divisor and the rate stays unknown (the job then measures it).

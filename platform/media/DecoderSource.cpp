@@ -20,6 +20,10 @@ constexpr AVRational kHnsBase{1, 10'000'000};
 constexpr int kMaxConsecutiveErrors = 1000;
 // Seeks that land after their target start earlier, 1 s, 2 s, 4 s ... before it.
 constexpr int kMaxSeekAttempts = 8;
+// A frame stamped this far from the end of the one before carries a damaged time, or the
+// stream's clock jumped (a converter would otherwise fill the gap with days of repeated
+// frames): the frame follows on, and so do the frames after it.
+constexpr REFERENCE_TIME kMaxTimestampJump = 60 * REFERENCE_TIME{10'000'000};
 
 REFERENCE_TIME toHns(int64_t value, AVRational timeBase) {
     return av_rescale_q_rnd(value, timeBase, kHnsBase,
@@ -43,6 +47,10 @@ struct DecoderSource::Stream {
     int64_t originPts = AV_NOPTS_VALUE;
     REFERENCE_TIME seekTarget = -1; // frames before it are dropped after a seek
     REFERENCE_TIME lastEnd = 0;     // where the previous frame ended, for frames without time
+    bool lastEndKnown = false;      // a frame was read since the start or the last seek
+    REFERENCE_TIME timeShift = 0;   // taken off the stamped times since the last jump
+    REFERENCE_TIME lastStep = 0;    // between the last two video frames, for unknown durations
+    REFERENCE_TIME lastStart = 0;
     bool discontinuity = true;
     // Video: the frame held back until the next one gives its stop time.
     ffmpeg::FramePtr held = ffmpeg::makeFrame();
@@ -94,6 +102,8 @@ void DecoderSource::Stream::resetDecoding() {
         avcodec_flush_buffers(codec.get());
     }
     drainSent = false;
+    lastEndKnown = false;
+    timeShift = 0;
     heldValid = false;
     pcm.clear();
     pcmOffset = 0;
@@ -263,7 +273,13 @@ REFERENCE_TIME DecoderSource::Impl::frameStart(Stream& s, const AVFrame& frame) 
     if (s.originPts == AV_NOPTS_VALUE) {
         s.originPts = pts;
     }
-    return toHns(pts - s.originPts, s.st->time_base);
+    const REFERENCE_TIME start = toHns(pts - s.originPts, s.st->time_base) - s.timeShift;
+    if (s.lastEndKnown &&
+        (start > s.lastEnd + kMaxTimestampJump || start < s.lastEnd - kMaxTimestampJump)) {
+        s.timeShift += start - s.lastEnd;
+        return s.lastEnd;
+    }
+    return start;
 }
 
 REFERENCE_TIME DecoderSource::Impl::frameDuration(const Stream& s, const AVFrame& frame) const {
@@ -273,14 +289,22 @@ REFERENCE_TIME DecoderSource::Impl::frameDuration(const Stream& s, const AVFrame
     if (frame.pkt_duration > 0) {
         return toHns(frame.pkt_duration, s.st->time_base);
     }
-    return std::max<REFERENCE_TIME>(s.info.video.avgTimePerFrame, 1);
+    if (s.info.video.avgTimePerFrame > 0) {
+        return s.info.video.avgTimePerFrame;
+    }
+    return std::max<REFERENCE_TIME>(s.lastStep, 1);
 }
 
 // The next video frame at or after a pending seek target, with its start time.
 bool DecoderSource::Impl::nextVideoFrame(Stream& s, AVFrame* frame, REFERENCE_TIME& start) {
     while (receiveFrame(s, frame) == 0) {
         start = frameStart(s, *frame);
+        if (s.lastEndKnown && start > s.lastStart) {
+            s.lastStep = start - s.lastStart;
+        }
+        s.lastStart = start;
         s.lastEnd = start + frameDuration(s, *frame);
+        s.lastEndKnown = true;
         if (start >= s.seekTarget) {
             s.seekTarget = -1;
             return true;
@@ -342,6 +366,7 @@ bool DecoderSource::Impl::fillPcm(Stream& s) {
         s.pcmSamplesOut = 0;
         const int64_t samples = static_cast<int64_t>(s.pcm.size() / blockAlign);
         s.lastEnd = start + av_rescale(samples, 10'000'000, rate);
+        s.lastEndKnown = true;
         if (s.seekTarget > start) {
             // Trim the samples before the seek target; whole frames before it are dropped.
             const int64_t skip =

@@ -194,6 +194,28 @@ TEST(BadInputTest, DamagedHeadersAndBodiesEndWithTheMessageOrAPlayableOutput) {
     }
 }
 
+TEST(BadInputTest, AClockJumpInTheVideoIsFollowedOnInsteadOfFilled) {
+    // 25 frames at 25 fps whose stamped times jump by 100,000 s after the tenth: filling the
+    // gap would mean days of repeated frames.
+    TempFolder folder("badinput_clock_jump");
+    const std::string input = folder.file("jump.wmv");
+    std::string log;
+    ASSERT_EQ(test::runCommand("ffmpeg -v error -nostdin -y -f lavfi -i testsrc=s=64x48:r=25:d=1"
+                               " -vf 'setpts=PTS+gte(N\\,10)*100000/TB' -fps_mode passthrough"
+                               " -c:v wmv2 '" +
+                                   input + "' 2>&1",
+                               log),
+              0)
+        << log;
+    const std::string out = folder.file("out.avi");
+    const test::ChildResult r = convert(input, out);
+    EXPECT_FALSE(r.timedOut);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto video = test::probeStream(out, "v:0", true);
+    ASSERT_TRUE(video.has_value());
+    EXPECT_NEAR(video->frames, 25, 1);
+}
+
 TEST(BadInputTest, OddFrameSizesConvertAtTheirOwnSize) {
     TempFolder folder("badinput_sizes");
     struct Size {

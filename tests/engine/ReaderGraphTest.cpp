@@ -184,6 +184,7 @@ TEST(ReaderGraphTest, FrameRateEstimateFromDurationRoundsToWholeSeconds) {
     // Shorter than half a second: no divisor, the rate stays unknown.
     EXPECT_EQ(ReaderGraph::EstimateFrameRate(10, 4'999'999), 0.0);
     EXPECT_EQ(ReaderGraph::EstimateFrameRate(10, 0), 0.0);
+    EXPECT_EQ(ReaderGraph::EstimateFrameRate(0, 10'000'000), 0.0); // frames unknown
     EXPECT_DOUBLE_EQ(ReaderGraph::EstimateFrameRate(10, 5'000'000), 11.0);
 }
 
