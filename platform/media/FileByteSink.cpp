@@ -1,5 +1,7 @@
 #include "platform/media/FileByteSink.h"
 
+#include "platform/media/AviRecovery.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -13,6 +15,7 @@ FileByteSink::~FileByteSink() {
 }
 
 HRESULT FileByteSink::fail(int err, const char* what) {
+    failed_ = true;
     error_ = std::string("Cannot ") + what + " \"" + path_ + "\": " + std::strerror(err);
     return err == ENOSPC ? STG_E_MEDIUMFULL : HResultFromErrno(err);
 }
@@ -21,7 +24,9 @@ HRESULT FileByteSink::open(const std::string& path) {
     close();
     path_ = path;
     error_.clear();
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    failed_ = false;
+    // Read access too: a file whose writing fails is repaired from what it holds.
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd_ < 0) {
         return fail(errno, "create");
     }
@@ -36,6 +41,10 @@ HRESULT FileByteSink::close() {
     }
     const int fd = fd_;
     fd_ = -1;
+    // Writing stopped half-way: what was written whole stays a file players read.
+    if (failed_) {
+        AviRecovery::Repair(fd);
+    }
     if (::close(fd) != 0) {
         return fail(errno, "close");
     }

@@ -1,7 +1,8 @@
 // FileByteSink: a ByteSink over one file on disk (POSIX descriptors), the storage under the
 // platform's "File writer". Creates or truncates the file on open, reports every write error
 // (a full disk as STG_E_MEDIUMFULL, other errno values as their HRESULT) and keeps the first
-// one. Owns the descriptor; one thread at a time.
+// one. A file whose writing failed is repaired on close when it is an AVI file (cut back to
+// its last whole chunk, see AviRecovery). Owns the descriptor; one thread at a time.
 #pragma once
 
 #include <string>
@@ -32,6 +33,7 @@ private:
     HRESULT fail(int err, const char* what);
 
     int fd_ = -1;
+    bool failed_ = false; // a write or seek failed since open
     int64_t position_ = 0;
     int64_t size_ = 0;
     std::string path_;
