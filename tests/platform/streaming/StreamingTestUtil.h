@@ -6,6 +6,9 @@
 #include "platform/streaming/FilterGraph.h"
 #include "platform/streaming/FilterRegistry.h"
 #include "platform/streaming/MediaGuids.h"
+#include "tests/support/streaming/TestMediaTypes.h"
+#include "tests/support/streaming/TestRenderer.h"
+#include "tests/support/streaming/TestSource.h"
 
 #include <gtest/gtest.h>
 
@@ -66,6 +69,58 @@ inline bool WaitForEvent(IGraphBuilder* graph, LONG code, LONG_PTR* param1 = nul
         }
     }
 }
+
+// A request for any type of one major type.
+inline MediaType MajorType(const GUID& major) {
+    MediaType request;
+    request.majortype = major;
+    return request;
+}
+
+// One pin of `count` 8 x 4 RGB24 frames of `duration` each.
+inline TestSourcePinConfig VideoPinConfig(int count, REFERENCE_TIME duration = 400000) {
+    TestSourcePinConfig config;
+    config.type = MakeVideoType(8, 4);
+    config.sampleCount = count;
+    config.sampleDuration = duration;
+    return config;
+}
+
+// source -> [transform] -> renderer taking `accepted`, connected through the graph.
+struct Chain {
+    ComPtr<IGraphBuilder> graph = MakeGraph();
+    ComPtr<IMediaControl> control = graph.As<IMediaControl>();
+    ComPtr<IMediaEvent> events = graph.As<IMediaEvent>();
+    ComPtr<TestSource> source;
+    ComPtr<TestRenderer> renderer;
+
+    explicit Chain(ComPtr<TestSource> from, IBaseFilter* transform = nullptr,
+                   MediaType accepted = MajorType(MEDIATYPE_Video))
+        : source(std::move(from)), renderer(TestRenderer::Create(std::move(accepted))) {
+        EXPECT_EQ(graph->AddFilter(source.Get(), u"Source"), S_OK);
+        EXPECT_EQ(graph->AddFilter(renderer.Get(), u"Renderer"), S_OK);
+        IPin* out = source->pin(0);
+        if (transform) {
+            EXPECT_EQ(graph->AddFilter(transform, u"Transform"), S_OK);
+            EXPECT_EQ(graph->Connect(out, PinOf(transform, u"In").Get()), S_OK);
+            EXPECT_EQ(graph->Connect(PinOf(transform, u"Out").Get(), renderer->InputPin()), S_OK);
+        } else {
+            EXPECT_EQ(graph->Connect(out, renderer->InputPin()), S_OK);
+        }
+    }
+    explicit Chain(TestSourcePinConfig config, IBaseFilter* transform = nullptr,
+                   MediaType accepted = MajorType(MEDIATYPE_Video))
+        : Chain(TestSource::Create({std::move(config)}), transform, std::move(accepted)) {}
+
+    bool noEventQueued() {
+        LONG code;
+        LONG_PTR p1, p2;
+        return events->GetEvent(&code, &p1, &p2, 0) == E_ABORT;
+    }
+    HRESULT stop() {
+        return CallBounded([&] { return control->Stop(); });
+    }
+};
 
 // Unregisters a registry entry when the test ends.
 class ScopedRegistration {
