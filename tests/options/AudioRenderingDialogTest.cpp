@@ -51,24 +51,6 @@ TEST_F(AudioRenderingDialogTest, GroupsAreEnabledOnlyForCustomAndKeepTheirSelect
     EXPECT_EQ(dialog.values().frequency, 1);
 }
 
-TEST_F(AudioRenderingDialogTest, OkStoresTheIndexesThatTheConversionTurnsIntoItsFormat) {
-    const AudioFormatRecord input{.wFormatTag = 1,
-                                  .nChannels = 2,
-                                  .nSamplesPerSec = 32000,
-                                  .nAvgBytesPerSec = 128000,
-                                  .nBlockAlign = 4,
-                                  .wBitsPerSample = 16};
-    test::AnswerNextModal([](QWidget* modal) {
-        button(modal, "customSoundRadio")->click();
-        qobject_cast<QDialog*>(modal)->accept();
-    });
-    ASSERT_TRUE(RunAudioRenderingExchange(nullptr, settings));
-    EXPECT_EQ(settings.KeepSound, 0);
-    const AudioFormatRecord out = settings.OutputAudioFormat(input);
-    EXPECT_EQ(out.nBlockAlign, 4);
-    EXPECT_EQ(out.nAvgBytesPerSec, 176400u);
-}
-
 TEST_F(AudioRenderingDialogTest, CancelAndKeepSettingsLeaveTheSettingsAlone) {
     test::AnswerNextModal([](QWidget* modal) {
         button(modal, "customSoundRadio")->click();
