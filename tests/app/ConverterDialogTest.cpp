@@ -130,8 +130,16 @@ TEST_F(ConverterDialogTest, StartsWithTheAboutBoxAndTheDefaultListsWithoutAnIniF
     EXPECT_TRUE(static_cast<QCheckBox*>(window.control(1082))->isChecked());
     EXPECT_EQ(window.windowTitle(), "Zentar Video Converter");
     EXPECT_FALSE(window.windowIcon().isNull());
+    // The context menu's command shows the About box again.
     ASSERT_FALSE(window.actions().isEmpty());
     EXPECT_EQ(window.actions().back()->text(), "&About Zentar Video Converter...");
+    bool shown = false;
+    test::AnswerNextModal([&](QWidget* modal) {
+        shown = modal->windowTitle() == "About Zentar Video Converter";
+        static_cast<QDialog*>(modal)->accept();
+    });
+    window.actions().back()->trigger();
+    EXPECT_TRUE(shown);
 }
 
 TEST_F(ConverterDialogTest, StartsFromTheIniFileAndWithEmptyCompressorCategories) {
@@ -403,17 +411,6 @@ TEST_F(ConverterDialogTest, PreviewDrawsAndMarksFramesOnlyWhileShowPreviewIsChec
     EXPECT_FALSE(area->showsPicture());
     window.StopRun();
     EXPECT_FALSE(window.preview().exists());
-}
-
-TEST_F(ConverterDialogTest, ContextMenuCommandShowsTheAboutBoxAgain) {
-    ConverterDialog& window = open();
-    bool shown = false;
-    test::AnswerNextModal([&](QWidget* modal) {
-        shown = modal->windowTitle() == "About Zentar Video Converter";
-        static_cast<QDialog*>(modal)->accept();
-    });
-    window.actions().back()->trigger();
-    EXPECT_TRUE(shown);
 }
 
 } // namespace
