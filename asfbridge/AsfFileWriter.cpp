@@ -1,5 +1,7 @@
 #include "asfbridge/AsfFileWriter.h"
 
+#include "asfbridge/AsfFileRepair.h"
+
 #include <filesystem>
 
 namespace zentar::asfbridge {
@@ -106,8 +108,12 @@ int AsfFileWriter::finish() {
     }
     // Only a plain file is removed: a device or a link named as output stays.
     std::error_code ec;
-    if (empty && std::filesystem::is_regular_file(std::filesystem::symlink_status(path_, ec)))
+    const bool plainFile =
+        std::filesystem::is_regular_file(std::filesystem::symlink_status(path_, ec));
+    if (empty && plainFile)
         std::filesystem::remove(path_, ec);
+    else if (error_ < 0 && plainFile)
+        AsfFileRepair::Repair(path_); // what reached the file whole stays readable
     return error_;
 }
 

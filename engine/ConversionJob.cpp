@@ -285,7 +285,7 @@ bool ConversionJob::close_output() {
         aviWriter_.reset();
     }
     if (wmvWriter_) {
-        wmvWriter_->close();
+        completed = wmvWriter_->close() && completed;
         wmvWriter_.reset();
     }
     return completed;

@@ -34,8 +34,10 @@ public:
     // One frame / one audio block from a buffer of `bufferBytes`; true when it was taken.
     virtual bool writeVideo(const uint8_t* frame, size_t bufferBytes) = 0;
     virtual bool writeAudio(const uint8_t* block, size_t bufferBytes) = 0;
-    // Sends the end markers and releases the writer; nothing when none is held.
-    virtual void close() = 0;
+    // Sends the end markers and releases the writer; nothing when none is held. False when
+    // the file could not be completed (a write that failed while it was finished, for
+    // example on a full disk: the writer buffers, so a failure may surface only here).
+    virtual bool close() = 0;
 };
 
 // Makes a new, unopened writer per output file; may return null when the writer library

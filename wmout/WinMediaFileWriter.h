@@ -28,7 +28,7 @@ public:
     bool writeAudio(const uint8_t* block, size_t bufferBytes) override {
         return output_.writeAudio(block, bufferBytes);
     }
-    void close() override { output_.close(); }
+    bool close() override { return output_.close(); }
 
 private:
     std::shared_ptr<const WinMediaLibrary> library_; // declared first: outlives output_

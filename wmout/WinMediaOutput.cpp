@@ -48,12 +48,13 @@ bool WinMediaOutput::writeAudio(const uint8_t* block, size_t bufferBytes) {
     return size <= bufferBytes && SUCCEEDED(writer_->WriteAudio(size, block));
 }
 
-void WinMediaOutput::close() {
+bool WinMediaOutput::close() {
     if (!writer_)
-        return;
-    writer_->WriteVideo(0, nullptr);
-    writer_->WriteAudio(0, nullptr);
+        return true;
+    const bool videoEnded = SUCCEEDED(writer_->WriteVideo(0, nullptr));
+    const bool audioEnded = SUCCEEDED(writer_->WriteAudio(0, nullptr));
     writer_.Reset();
+    return videoEnded && audioEnded;
 }
 
 } // namespace zentar

@@ -38,8 +38,9 @@ public:
     // One audio block; same rules.
     bool writeAudio(const uint8_t* block, size_t bufferBytes);
 
-    // End markers and release; nothing when no writer is held.
-    void close();
+    // End markers and release; nothing when no writer is held. False when an end marker
+    // failed: the file could not be completed.
+    bool close();
     bool isOpen() const { return static_cast<bool>(writer_); }
 
 private:

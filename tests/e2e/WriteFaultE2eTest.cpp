@@ -111,6 +111,24 @@ TEST(WriteFaultE2eTest, AFullDiskStopsTheRunAndLeavesFilesThatPlay) {
     EXPECT_GE(clips.size(), 2u);
     for (const std::string& clip : clips)
         expectPlayable(clip);
+
+    // WMV: the packets written whole stay, and the file says how long it plays.
+    const std::string keptWmv = folder.file("kept-wmv");
+    fs::create_directories(keptWmv);
+    r = convertOnSmallDisk(
+        "12k", disk, keptWmv,
+        {"SrcFileName=" + input, "DstFileName=" + disk + "/out.wmv", "DstFileType=1"});
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Cannot make conversion.\n");
+    const std::string wmv = keptWmv + "/out.wmv";
+    const auto video = test::probeStream(wmv, "v:0", true);
+    ASSERT_TRUE(video.has_value());
+    EXPECT_GT(video->frames, 0);
+    EXPECT_GT(test::probeFormatDuration(wmv), 0);
+    std::string errors;
+    test::runCommand("ffmpeg -nostdin -v error -i '" + wmv + "' -f null - 2>&1", errors);
+    EXPECT_EQ(errors, "");
     EXPECT_EQ(fileText(input), before);
 }
 
