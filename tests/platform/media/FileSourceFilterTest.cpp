@@ -20,29 +20,11 @@ using test::kWaitMs;
 
 const std::string kTree = std::string(ZENTAR_SHARED_MEDIA_DIR) + "/tree.avi";
 
-std::u16string wide(const std::string& text) {
-    return std::u16string(text.begin(), text.end());
-}
-
 MediaType partialType(const GUID& major, const GUID& subtype) {
     MediaType type;
     type.majortype = major;
     type.subtype = subtype;
     return type;
-}
-
-ComPtr<IPin> inputPin(IBaseFilter* filter) {
-    ComPtr<IEnumPins> pins;
-    filter->EnumPins(pins.GetAddressOf());
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.GetAddressOf(), nullptr) == S_OK) {
-        PIN_DIRECTION direction = PINDIR_OUTPUT;
-        pin->QueryDirection(&direction);
-        if (direction == PINDIR_INPUT) {
-            return pin;
-        }
-    }
-    return nullptr;
 }
 
 // A graph of the file's source filter and a renderer on one of its pins.
@@ -53,14 +35,14 @@ struct ReaderGraph {
 
     HRESULT build(const std::string& path, const char16_t* pin, const MediaType& accepted) {
         RegisterMediaFilters();
-        const std::u16string name = wide(path);
+        const std::u16string name = WideFromUtf8(path);
         HRESULT hr = graph->AddSourceFilter(name.c_str(), name.c_str(), source.GetAddressOf());
         if (FAILED(hr)) {
             return hr;
         }
         renderer = test::TestRenderer::Create(accepted);
         graph->AddFilter(renderer.Get(), u"Renderer");
-        hr = graph->Connect(test::PinOf(source.Get(), pin).Get(), inputPin(renderer.Get()).Get());
+        hr = graph->Connect(test::PinOf(source.Get(), pin).Get(), renderer->InputPin());
         if (FAILED(hr)) {
             return hr;
         }
@@ -172,9 +154,8 @@ TEST(FileSourceFilterTest, BothStreamsInOneGraphSeekTogether) {
     ComPtr<test::TestRenderer> audio =
         test::TestRenderer::Create(partialType(MEDIATYPE_Audio, MEDIASUBTYPE_PCM));
     g.graph->AddFilter(audio.Get(), u"Audio renderer");
-    ASSERT_EQ(
-        g.graph->Connect(test::PinOf(g.source.Get(), u"Audio").Get(), inputPin(audio.Get()).Get()),
-        S_OK);
+    ASSERT_EQ(g.graph->Connect(test::PinOf(g.source.Get(), u"Audio").Get(), audio->InputPin()),
+              S_OK);
     ASSERT_EQ(CallBounded([&] { return g.control()->Run(); }), S_OK);
     ASSERT_TRUE(g.renderer->waitForEndOfStream(kWaitMs));
     ASSERT_TRUE(audio->waitForEndOfStream(kWaitMs));
@@ -211,7 +192,7 @@ TEST(FileSourceFilterTest, UnreadableFileIsNotAddedToTheGraph) {
     std::fclose(std::fopen(path.c_str(), "wb"));
     ComPtr<IGraphBuilder> graph = test::MakeGraph();
     ComPtr<IBaseFilter> source;
-    const std::u16string name = wide(path);
+    const std::u16string name = WideFromUtf8(path);
     EXPECT_TRUE(FAILED(graph->AddSourceFilter(name.c_str(), name.c_str(), source.GetAddressOf())));
     EXPECT_FALSE(source);
     std::string error;
