@@ -210,6 +210,7 @@ TEST_F(ProfileFileTest, UnwritableLocationsFailWithoutDamage) {
         fs::permissions(path("sub"), fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_FALSE(WritePrivateProfileString("Options", "Key", "new", inside));
         EXPECT_EQ(readFile(inside), "[Options]\nKey=old\n");
+        fs::permissions(path("sub"), fs::perms::owner_all); // so that TearDown can remove it
     }
 }
 
