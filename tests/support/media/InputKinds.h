@@ -1,6 +1,6 @@
 // The input kinds the program accepts, each as a small generated clip with both a
-// video and an audio stream, and the PCM format its sound must decode to. Shared by the
-// decoder tests and the file source tests so that both cover the same list.
+// video and an audio stream, and the PCM format its sound must decode to. The file source
+// tests run every kind through a playing graph.
 #pragma once
 
 #include "tests/support/media/MediaFixture.h"
