@@ -69,17 +69,6 @@ HRESULT TestGraph::connect(IBaseFilter* upstream, IBaseFilter* downstream) {
     return graph->ConnectDirect(out, in, nullptr);
 }
 
-WAVEFORMATEX PcmFormat(WORD channels, DWORD rate, WORD bits) {
-    WAVEFORMATEX format;
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = channels;
-    format.nSamplesPerSec = rate;
-    format.wBitsPerSample = bits;
-    format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    format.nAvgBytesPerSec = format.nBlockAlign * rate;
-    return format;
-}
-
 bool WaitForGraphEvent(IMediaEvent* events, LONG code, int timeoutMs, LONG_PTR* param1) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {

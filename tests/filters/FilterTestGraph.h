@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/streaming/FilterGraph.h"
+#include "tests/support/streaming/TestMediaTypes.h"
 #include "tests/support/streaming/TestRenderer.h"
 
 #include <functional>
@@ -52,8 +53,5 @@ bool WaitForGraphEvent(IMediaEvent* events, LONG code, int timeoutMs, LONG_PTR* 
 void MustReturnWithin(int timeoutMs, const char* what, const std::function<void()>& call);
 
 IPin* FirstPin(IBaseFilter* filter, PIN_DIRECTION direction); // borrowed
-
-// A consistent PCM record.
-WAVEFORMATEX PcmFormat(WORD channels, DWORD rate, WORD bits);
 
 } // namespace zentar::test

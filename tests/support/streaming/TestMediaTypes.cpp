@@ -20,18 +20,24 @@ MediaType MakeVideoType(int width, int height, int bitCount, REFERENCE_TIME fram
     return type;
 }
 
+WAVEFORMATEX PcmFormat(WORD channels, DWORD rate, WORD bits) {
+    WAVEFORMATEX format;
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = channels;
+    format.nSamplesPerSec = rate;
+    format.wBitsPerSample = bits;
+    format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
+    format.nAvgBytesPerSec = format.nBlockAlign * rate;
+    return format;
+}
+
 MediaType MakeAudioType(int channels, int sampleRate) {
     MediaType type;
     type.majortype = MEDIATYPE_Audio;
     type.subtype = MEDIASUBTYPE_PCM;
     type.formattype = FORMAT_WaveFormatEx;
-    WAVEFORMATEX wfx;
-    wfx.wFormatTag = WAVE_FORMAT_PCM;
-    wfx.nChannels = static_cast<WORD>(channels);
-    wfx.nSamplesPerSec = static_cast<DWORD>(sampleRate);
-    wfx.wBitsPerSample = 16;
-    wfx.nBlockAlign = static_cast<WORD>(channels * 2);
-    wfx.nAvgBytesPerSec = wfx.nBlockAlign * wfx.nSamplesPerSec;
+    const WAVEFORMATEX wfx =
+        PcmFormat(static_cast<WORD>(channels), static_cast<DWORD>(sampleRate), 16);
     type.SetFormat(&wfx, sizeof wfx);
     type.lSampleSize = wfx.nBlockAlign;
     return type;

@@ -9,6 +9,8 @@ namespace zentar::test {
 // RGB video (24 or 32 bits) with a VIDEOINFOHEADER; fixed-size samples.
 MediaType MakeVideoType(int width, int height, int bitCount = 24,
                         REFERENCE_TIME frameTime = 400000);
+// A consistent PCM record.
+WAVEFORMATEX PcmFormat(WORD channels, DWORD rate, WORD bits);
 // 16-bit PCM with a WAVEFORMATEX.
 MediaType MakeAudioType(int channels = 2, int sampleRate = 48000);
 
