@@ -4,7 +4,7 @@
 // file closed with the last frame read when the run is stopped.
 #include "engine/ConversionRun.h"
 #include "engine/ReaderGraph.h"
-#include "tests/support/media/MediaFixture.h"
+#include "tests/engine/SmallClip.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +15,7 @@
 namespace zentar {
 namespace {
 
-using test::ClipSpec;
 using test::TempFolder;
-using test::VideoSpec;
 
 class RecordingHost final : public RunHost {
 public:
@@ -46,17 +44,6 @@ public:
     bool controlsRunning = true;
 };
 
-std::string clip(const std::string& path, int frames, int fps) {
-    VideoSpec video;
-    video.width = 64;
-    video.height = 48;
-    video.fpsNum = fps;
-    video.frames = frames;
-    ClipSpec spec;
-    spec.video = video;
-    return test::writeClip(path, spec);
-}
-
 ConversionSettings settingsFor(const std::string& input, const std::string& output) {
     ConversionSettings settings;
     settings.SrcFileName = input;
@@ -73,7 +60,7 @@ std::string fileText(const std::string& path) {
 TEST(ConversionRunTest, StepsRepeatFramesUpToTheOutputTimeAndTheEndReadCounts) {
     TempFolder folder("run_steps");
     ConversionSettings settings =
-        settingsFor(clip(folder.file("in.avi"), 10, 10), folder.file("out.avi"));
+        settingsFor(test::SmallClip(folder.file("in.avi"), 10, 0, 10), folder.file("out.avi"));
     settings.KeepSettings = 0;
     settings.KeepFrameRate = 0;
     settings.FrameRate = 30.0;
@@ -126,7 +113,7 @@ TEST(ConversionRunTest, AWindDownAfterAShownFailureKeepsTheMessage) {
 TEST(ConversionRunTest, AModeOutsideTheListEndsAfterTheFirstStepWithoutOutput) {
     TempFolder folder("run_mode3");
     ConversionSettings settings =
-        settingsFor(clip(folder.file("in.avi"), 10, 25), folder.file("out.avi"));
+        settingsFor(test::SmallClip(folder.file("in.avi"), 10, 0), folder.file("out.avi"));
     settings.SceneDetection = 3;
     RecordingHost host;
     ConversionRun run(settings, host);
@@ -142,7 +129,7 @@ TEST(ConversionRunTest, AModeOutsideTheListEndsAfterTheFirstStepWithoutOutput) {
 
 TEST(ConversionRunTest, ThePreviewDrawsIntoTheWrittenFramesOnlyWhileWanted) {
     TempFolder folder("run_preview");
-    const std::string input = clip(folder.file("in.avi"), 4, 25);
+    const std::string input = test::SmallClip(folder.file("in.avi"), 4, 0);
     for (const bool wanted : {true, false}) {
         const std::string output = folder.file(wanted ? "shown.avi" : "hidden.avi");
         ConversionSettings settings = settingsFor(input, output);
@@ -172,7 +159,7 @@ TEST(ConversionRunTest, ThePreviewDrawsIntoTheWrittenFramesOnlyWhileWanted) {
 
 TEST(ConversionRunTest, StoppingAProjectRunWritesTheLastFrameReadAsItsLastLine) {
     TempFolder folder("run_project_stop");
-    const std::string input = clip(folder.file("in.avi"), 20, 25);
+    const std::string input = test::SmallClip(folder.file("in.avi"), 20, 0);
     ConversionSettings settings = settingsFor(input, folder.file("unused.avi"));
     settings.SceneDetection = 2;
     settings.ClipsFileName = folder.file("cuts.flp");
