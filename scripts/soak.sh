@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Soak test: one long conversion in clip splitting mode 1 (a new numbered clip at every scene
 # change), watching the converter's resident memory and open file descriptors from start to
-# end. The input is generated: a 10-second piece of four solid-colour scenes (cuts every
-# 2.5 s) with sound, repeated to the length asked for, so 30 minutes give 720 clips.
+# end. The input is generated: an 8-second piece of eight solid-colour scenes (a cut every
+# second) with sound, repeated to the length asked for; 30 minutes give about 500 clips
+# (flat colour changes are not all scene changes to the detector).
 # Fails when the memory of the last tenth of the run exceeds that of the second tenth by
 # more than 10% + 8 MB, or when more descriptors are open at the end than early on.
 #   scripts/soak.sh [minutes, default 30] [BUILD_DIR]
@@ -16,13 +17,13 @@ tool="$build/bin/zentar-convert"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-colours=(red green blue yellow)
+colours=(0xC81E1E 0x1EB428 0x283CD2 0xE6DC28 0x14C8D2 0xBE28BE 0xF08C14 0x787878)
 inputs=()
-for c in "${colours[@]}"; do inputs+=(-f lavfi -i "color=c=$c:s=320x240:r=25:d=2.5"); done
-ffmpeg -v error -nostdin "${inputs[@]}" -f lavfi -i "sine=frequency=440:sample_rate=22050:d=10" \
-  -filter_complex "[0][1][2][3]concat=n=4:v=1:a=0[v]" -map "[v]" -map 4:a \
+for c in "${colours[@]}"; do inputs+=(-f lavfi -i "color=c=$c:s=320x240:r=25:d=1"); done
+ffmpeg -v error -nostdin "${inputs[@]}" -f lavfi -i "sine=frequency=440:sample_rate=22050:d=8" \
+  -filter_complex "[0][1][2][3][4][5][6][7]concat=n=8:v=1:a=0[v]" -map "[v]" -map 8:a \
   -c:v mpeg4 -q:v 5 -g 25 -c:a pcm_s16le -y "$work/piece.avi"
-ffmpeg -v error -nostdin -stream_loop $((minutes * 6 - 1)) -i "$work/piece.avi" -c copy \
+ffmpeg -v error -nostdin -stream_loop $((minutes * 15 / 2 - 1)) -i "$work/piece.avi" -c copy \
   -y "$work/long.avi"
 mkdir "$work/clips"
 
