@@ -251,12 +251,7 @@ TEST(AviWriterGraphTest, DvVideoGoesThroughTheDvMuxerWithItsSound) {
 
 TEST(AviWriterGraphTest, BindingAndSizeFailuresComeBeforeAnyFrameIsWritten) {
     TempFolder folder("avi_writer_refused");
-    Output unknown;
-    unknown.videoCodec = "No Such Codec";
-    const std::string unknownPath = folder.file("unknown.avi");
-    EXPECT_EQ(codeOf([&] { writeAvi(unknown, unknownPath); }), 5);
-    EXPECT_FALSE(std::filesystem::exists(unknownPath));
-
+    // An unknown video compressor is the end-to-end failure tests'.
     Output audioUnknown;
     audioUnknown.audioCodec = "No Such Sound";
     EXPECT_EQ(codeOf([&] { writeAvi(audioUnknown, folder.file("sound.avi")); }), 5);

@@ -11,8 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace zentar {
 namespace {
@@ -31,11 +29,6 @@ std::vector<uint8_t> wholeSound(const std::string& path) {
             return bytes;
         bytes.insert(bytes.end(), data, data + length);
     }
-}
-
-std::vector<char> fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(ConversionJobTest, AudioBlocksAt2997FpsAreContiguousAndTheLastIsZeroPadded) {
@@ -136,7 +129,7 @@ TEST(ConversionJobTest, NoUsableFrameRateIsRefusedUnlessOneIsForced) {
 TEST(ConversionJobTest, AnOutputNamingTheInputIsRefusedBeforeAnythingIsWritten) {
     TempFolder folder("job_output_is_input");
     const std::string path = SmallClip(folder.file("clip.avi"), 10, 0.4);
-    const std::vector<char> before = fileBytes(path);
+    const std::string before = test::FileText(path);
     std::filesystem::create_hard_link(path, folder.file("link.avi"));
 
     ConversionJob job;
@@ -151,7 +144,7 @@ TEST(ConversionJobTest, AnOutputNamingTheInputIsRefusedBeforeAnythingIsWritten) 
         EXPECT_EQ(codeOf([&] { job.open_output(name, ".wmv", std::nullopt); }), 5) << name;
         EXPECT_FALSE(job.has_writer());
     }
-    EXPECT_EQ(fileBytes(path), before);
+    EXPECT_EQ(test::FileText(path), before);
     EXPECT_TRUE(job.names_input_file(folder.file("link.avi")));
     EXPECT_FALSE(job.names_input_file(folder.file("other.avi")));
 }

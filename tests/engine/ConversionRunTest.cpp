@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 
 namespace zentar {
@@ -50,11 +49,6 @@ ConversionSettings settingsFor(const std::string& input, const std::string& outp
     settings.DstFileName = output;
     settings.VideoCodec = "<Uncompressed>";
     return settings;
-}
-
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(ConversionRunTest, StepsRepeatFramesUpToTheOutputTimeAndTheEndReadCounts) {
@@ -169,7 +163,7 @@ TEST(ConversionRunTest, StoppingAProjectRunWritesTheLastFrameReadAsItsLastLine) 
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(run.IdleStep());
     run.StopRun();
-    EXPECT_EQ(fileText(settings.ClipsFileName),
+    EXPECT_EQ(test::FileText(settings.ClipsFileName),
               "text description 30\r\n" + input + "\r\n0\r\n2\r\n");
     EXPECT_FALSE(std::filesystem::exists(folder.file("unused.avi")));
 }

@@ -90,12 +90,9 @@ TEST(FrameResampler, MatchesTheLiteralFilterForEverySizePair) {
     }
 }
 
-TEST(FrameResampler, EqualSizesCopyAndFlatColoursStayFlat) {
-    std::mt19937 random(3);
+// Equal sizes (a copy) are among the guarded-buffer cases below.
+TEST(FrameResampler, FlatColoursStayFlat) {
     FrameResampler resampler;
-    const auto src = RandomFrame(7, 5, random);
-    EXPECT_EQ(Resample(resampler, src, 7, 5, 7, 5), src);
-
     for (std::uint8_t value : {std::uint8_t{0}, std::uint8_t{255}}) {
         const std::vector<std::uint8_t> flat(RgbFrameBytes(10, 6), value);
         const auto up = Resample(resampler, flat, 10, 6, 23, 17);

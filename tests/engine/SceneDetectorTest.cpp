@@ -57,6 +57,13 @@ DetectionSettings Mode(int sceneDetection) {
     return settings;
 }
 
+// Whether a fresh detector signals a change from a uniform `first` frame to `second`.
+bool Changes(const DetectionSettings& settings, Rgb first, Rgb second) {
+    SceneDetector detector;
+    detector.DetectSceneChange(UniformFrame(4, 4, first).view(), 0, 0, settings);
+    return detector.DetectSceneChange(UniformFrame(4, 4, second).view(), 1, 0, settings);
+}
+
 TEST(HsvFromMeans, WorkedColours) {
     EXPECT_EQ(HsvFromMeans(200, 100, 50), (RegionStats{86, 192, 200}));
     EXPECT_EQ(HsvFromMeans(50, 100, 200), (RegionStats{938, 192, 200}));
@@ -142,17 +149,12 @@ TEST(SceneDetector, HueDistanceWrapsAroundTheCircle) {
     // (255, 19, 0) has hue 20 and (255, 0, 35) hue 1500; saturation and value are equal.
     ASSERT_EQ(HsvFromMeans(255, 19, 0).hue, 20);
     ASSERT_EQ(HsvFromMeans(255, 0, 35).hue, 1500);
-    const RgbFrame a = UniformFrame(4, 4, {255, 19, 0});
-    const RgbFrame b = UniformFrame(4, 4, {255, 0, 35});
     DetectionSettings settings = Mode(2);
     settings.ValThreshold = 0.0;
     // The distance is 56 / 760 = 0.0737 (1480 / 760 without the wrap).
     for (double threshold : {0.07, 0.08}) {
         settings.HueThreshold = threshold;
-        SceneDetector detector;
-        detector.DetectSceneChange(a.view(), 0, 0, settings);
-        EXPECT_EQ(detector.DetectSceneChange(b.view(), 1, 0, settings), threshold < 0.0737)
-            << threshold;
+        EXPECT_EQ(Changes(settings, {255, 19, 0}, {255, 0, 35}), threshold < 0.0737) << threshold;
     }
 }
 
@@ -161,16 +163,11 @@ TEST(SceneDetector, ZeroHueSaturationOrValueSwitchesItsTestOff) {
     settings.HueThreshold = 0.01;
     settings.SatThreshold = 0.01;
     settings.ValThreshold = 0.01;
-    auto changes = [&](Rgb first, Rgb second) {
-        SceneDetector detector;
-        detector.DetectSceneChange(UniformFrame(4, 2, first).view(), 0, 0, settings);
-        return detector.DetectSceneChange(UniformFrame(4, 2, second).view(), 1, 0, settings);
-    };
-    EXPECT_FALSE(changes({255, 0, 0}, {255, 19, 0}));  // pure red has hue 0
-    EXPECT_FALSE(changes({0, 0, 0}, {200, 100, 50}));  // black: val, sat and hue all 0
-    EXPECT_FALSE(changes({90, 90, 90}, {90, 90, 90})); // identical grey
-    EXPECT_TRUE(changes({90, 90, 90}, {91, 91, 91}));  // a real value step signals
-    EXPECT_TRUE(changes({255, 19, 0}, {255, 40, 0}));  // a real hue step signals
+    EXPECT_FALSE(Changes(settings, {255, 0, 0}, {255, 19, 0}));  // pure red has hue 0
+    EXPECT_FALSE(Changes(settings, {0, 0, 0}, {200, 100, 50}));  // black: val, sat and hue all 0
+    EXPECT_FALSE(Changes(settings, {90, 90, 90}, {90, 90, 90})); // identical grey
+    EXPECT_TRUE(Changes(settings, {90, 90, 90}, {91, 91, 91}));  // a real value step signals
+    EXPECT_TRUE(Changes(settings, {255, 19, 0}, {255, 40, 0}));  // a real hue step signals
 }
 
 TEST(SceneDetector, StatisticsLineShowsFrameClipsAndRegionValues) {

@@ -398,4 +398,9 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 } // namespace zentar::test

@@ -77,4 +77,7 @@ private:
     std::string path_;
 };
 
+// The whole content of a file ("" when it cannot be read).
+std::string FileText(const std::string& path);
+
 } // namespace zentar::test

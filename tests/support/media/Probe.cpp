@@ -69,7 +69,7 @@ std::optional<ProbedStream> probeStream(const std::string& path, const std::stri
     std::string out;
     const std::string command =
         "ffprobe -v error -select_streams " + selector + (countFrames ? " -count_frames" : "") +
-        " -show_entries stream=codec_name,codec_tag_string,sample_fmt,width,height,nb_frames,"
+        " -show_entries stream=codec_name,width,height,nb_frames,"
         "nb_read_frames,duration,sample_rate,channels -of default=noprint_wrappers=1 " +
         quoted(path) + " 2>/dev/null";
     if (runCommand(command, out) != 0 || out.find("codec_name=") == std::string::npos) {
@@ -78,8 +78,6 @@ std::optional<ProbedStream> probeStream(const std::string& path, const std::stri
     const auto v = parseKeyValues(out);
     ProbedStream s;
     s.codecName = v.at("codec_name");
-    s.codecTag = v.contains("codec_tag_string") ? v.at("codec_tag_string") : "";
-    s.sampleFormat = v.contains("sample_fmt") ? v.at("sample_fmt") : "";
     s.width = static_cast<int>(toInt(v, "width"));
     s.height = static_cast<int>(toInt(v, "height"));
     s.frames = countFrames ? toInt(v, "nb_read_frames") : toInt(v, "nb_frames");

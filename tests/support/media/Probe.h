@@ -12,8 +12,6 @@ namespace zentar::test {
 
 struct ProbedStream {
     std::string codecName;
-    std::string codecTag;     // e.g. "XVID", "[1][0][0][0]"
-    std::string sampleFormat; // audio: "s16", "u8", ...
     int width = 0;
     int height = 0;
     int64_t frames = -1; // decoded frames (with countFrames), else the container's count

@@ -64,15 +64,10 @@ HRESULT TestRenderer::DoRenderSample(IMediaSample* sample) {
     changed_.notify_all();
     if (ordinal == blockAt) {
         blocked_.Set();
-        // A renderer that waits must also wake on the stop-wake handle.
-        HANDLE handles[] = {StopWakeHandle(), &released_};
-        WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+        // A renderer that waits must wake on the stop-wake handle.
+        WaitForSingleObject(StopWakeHandle(), INFINITE);
     }
     return ordinal == failAt ? failWith : S_OK;
-}
-
-void TestRenderer::release() {
-    released_.Set();
 }
 
 std::vector<RenderedSample> TestRenderer::samples() {

@@ -1,8 +1,8 @@
 // TestRenderer: a collecting renderer for framework tests. It accepts the types that
 // match its (possibly partial) accepted type, records every rendered sample (index from
 // the first four bytes, times, length, sync flag) and feeds a StreamChecker. It can
-// fail DoRenderSample at one sample, block there until released or stopped (waiting
-// on the stop-wake handle as a subclass must), or keep samples to starve the
+// fail DoRenderSample at one sample, block there until stopped (waiting on the
+// stop-wake handle as a subclass must), or keep samples to starve the
 // upstream allocator. Tests wait for samples with bounded waits.
 #pragma once
 
@@ -44,7 +44,6 @@ public:
     int blockAt = -1;         // DoRenderSample blocks on this ordinal
     bool keepSamples = false; // hold every sample (never returned to the allocator)
 
-    void release(); // ends a block
     HANDLE BlockedHandle() { return &blocked_; }
 
     std::vector<RenderedSample> samples();
@@ -57,7 +56,6 @@ private:
     const MediaType accepted_;
     StreamChecker checker_;
     Event blocked_{Event::ResetMode::Manual};
-    Event released_{Event::ResetMode::Manual};
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<RenderedSample> samples_;    // mutex_
