@@ -45,12 +45,11 @@ HRESULT BaseRenderer::OnLeavingStopped() {
 void BaseRenderer::OnRunning() {
     // An end of stream that came while paused completes now. No interface lock here:
     // a sample being rendered may hold it for as long as it waits.
-    sendCompleteIfDue();
+    std::lock_guard lock(completeMutex_);
+    sendCompleteIfDueLocked();
 }
 
-void BaseRenderer::sendCompleteIfDue() {
-    // Both EndOfStream and Run call this after setting their half of the condition, so
-    // at least one of them sees both; the exchange lets exactly one send.
+void BaseRenderer::sendCompleteIfDueLocked() {
     if (endOfStream_.load() && state_.load() == State_Running && !completeSent_.exchange(true))
         NotifyEvent(EC_COMPLETE, S_OK, 0);
 }
@@ -70,8 +69,9 @@ HRESULT BaseRenderer::EndOfStream() {
     HRESULT hr = inputPin_->baseEndOfStream();
     if (hr != S_OK)
         return hr;
+    std::lock_guard lock(completeMutex_);
     endOfStream_.store(true);
-    sendCompleteIfDue();
+    sendCompleteIfDueLocked();
     return S_OK;
 }
 

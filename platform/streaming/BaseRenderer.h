@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 namespace zentar {
 
@@ -60,7 +61,8 @@ protected:
 
 private:
     void wakeRenderer();
-    void sendCompleteIfDue();
+    // Sends EC_COMPLETE once both the end of stream has come and the filter runs.
+    void sendCompleteIfDueLocked();
 
     std::unique_ptr<RendererInputPin> inputPin_;
     CriticalSection interfaceLock_;
@@ -68,6 +70,11 @@ private:
     // End of stream has arrived / EC_COMPLETE has been sent for this stream. Atomics:
     // set on the streaming thread, tested by Run on the control thread, reset by Stop,
     // Pause from Stopped and flushing.
+    // The end of stream (streaming thread) and Run (control thread) each set their half of
+    // the condition and then test both. Under one mutex, whichever comes second sees the
+    // other's half; with separate atomics a processor may let each test run ahead of its
+    // own store, and neither sends (a reader then waited for ever at the end of a stream).
+    std::mutex completeMutex_;
     std::atomic<bool> endOfStream_{false};
     std::atomic<bool> completeSent_{false};
 };

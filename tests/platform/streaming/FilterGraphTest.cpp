@@ -61,6 +61,20 @@ TEST(FilterGraphTest, EndOfStreamWhilePausedCompletesOnlyWhenRunning) {
     chain.stop();
 }
 
+TEST(FilterGraphTest, AnEndOfStreamRacingTheRendererIntoRunStillCompletes) {
+    // An empty stream ends as soon as its thread starts, while Run moves the renderer from
+    // Paused to Running: whichever of the two comes second must send EC_COMPLETE. (The
+    // fault this guards against, each side testing before the other's store was visible,
+    // showed once in thousands of tiny inputs; rounds here make a lost one likely to show.)
+    Chain chain(VideoPinConfig(0));
+    for (int round = 0; round < 3000; ++round) {
+        ASSERT_EQ(chain.control->Run(), S_OK);
+        ASSERT_TRUE(WaitForEvent(chain.graph.Get(), EC_COMPLETE, nullptr, 5000))
+            << "round " << round;
+        ASSERT_EQ(CallBounded([&] { return chain.control->Stop(); }), S_OK);
+    }
+}
+
 TEST(FilterGraphTest, TransformChainsPassSamplesTimesAndEndOfStream) {
     // The buffering transform emits zero or two samples per input and drains the odd one
     // left at the end of the stream.
