@@ -1,5 +1,6 @@
 #include "platform/media/AviRecovery.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <sys/stat.h>
@@ -63,8 +64,6 @@ public:
         size = le32(bytes + 4);
         return true;
     }
-    int fd() const { return fd_; }
-
 private:
     int fd_;
 };
