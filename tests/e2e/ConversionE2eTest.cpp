@@ -151,27 +151,33 @@ TEST(ConversionE2eTest, CustomSoundConvertsBetween8BitMonoAnd16BitStereo) {
     narrow.encoder = "pcm_u8";
     narrow.sampleRate = 22050;
     narrow.channels = 1;
-    const std::string monoIn = clipWithSound(folder.file("mono.avi"), 25, 1.0, narrow);
-    const std::string stereoOut = folder.file("stereo.avi");
-    expectConverted(convert({"SrcFileName=" + monoIn, "DstFileName=" + stereoOut, "KeepSettings=0",
-                             "KeepSound=0", "Channels=1", "Bits=1", "SampleRate=3"}));
-    const auto wide = test::probeStream(stereoOut, "a:0");
-    ASSERT_TRUE(wide);
-    EXPECT_EQ(wide->codecName, "pcm_s16le");
-    EXPECT_EQ(wide->sampleRate, 44100);
-    EXPECT_EQ(wide->channels, 2);
-    EXPECT_NEAR(soundSeconds(stereoOut), 1.0, 0.041);
-
-    const std::string stereoIn = clipWithSound(folder.file("wide.avi"), 25, 1.0);
-    const std::string monoOut = folder.file("narrow.avi");
-    expectConverted(convert({"SrcFileName=" + stereoIn, "DstFileName=" + monoOut, "KeepSettings=0",
-                             "KeepSound=0", "Channels=0", "Bits=0", "SampleRate=1"}));
-    const auto back = test::probeStream(monoOut, "a:0");
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->codecName, "pcm_u8");
-    EXPECT_EQ(back->sampleRate, 22050);
-    EXPECT_EQ(back->channels, 1);
-    EXPECT_NEAR(soundSeconds(monoOut), 1.0, 0.041);
+    struct Case {
+        const char* name;
+        AudioSpec input;
+        std::vector<std::string> settings; // Channels, Bits, SampleRate
+        const char* codec;
+        int sampleRate;
+        int channels;
+    };
+    const Case cases[] = {
+        {"mono", narrow, {"Channels=1", "Bits=1", "SampleRate=3"}, "pcm_s16le", 44100, 2},
+        {"stereo", AudioSpec{}, {"Channels=0", "Bits=0", "SampleRate=1"}, "pcm_u8", 22050, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string input =
+            clipWithSound(folder.file(std::string(c.name) + ".avi"), 25, 1.0, c.input);
+        const std::string output = folder.file(std::string(c.name) + "-out.avi");
+        std::vector<std::string> args{"SrcFileName=" + input, "DstFileName=" + output,
+                                      "KeepSettings=0", "KeepSound=0"};
+        args.insert(args.end(), c.settings.begin(), c.settings.end());
+        expectConverted(convert(args));
+        const auto sound = test::probeStream(output, "a:0");
+        ASSERT_TRUE(sound);
+        EXPECT_EQ(sound->codecName, c.codec);
+        EXPECT_EQ(sound->sampleRate, c.sampleRate);
+        EXPECT_EQ(sound->channels, c.channels);
+        EXPECT_NEAR(soundSeconds(output), 1.0, 0.041);
+    }
 }
 
 TEST(ConversionE2eTest, SharedMediaConvertsWithEveryFrameReadBack) {

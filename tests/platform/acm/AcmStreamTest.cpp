@@ -1,6 +1,7 @@
 // The ACM stream functions converting real PCM: sizes, honest byte counts, sound that
 // survives a rate change whole, and refusals of what they cannot do.
 #include "platform/acm/Acm.h"
+#include "tests/support/streaming/TestMediaTypes.h"
 
 #include <gtest/gtest.h>
 
@@ -10,17 +11,6 @@
 
 namespace zentar {
 namespace {
-
-WAVEFORMATEX pcm(DWORD rate, WORD channels, WORD bits) {
-    WAVEFORMATEX f;
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = channels;
-    f.nSamplesPerSec = rate;
-    f.wBitsPerSample = bits;
-    f.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    f.nAvgBytesPerSec = rate * f.nBlockAlign;
-    return f;
-}
 
 std::vector<uint8_t> sine16(DWORD rate, int channels, int frames, double hz, double amplitude) {
     std::vector<uint8_t> out(static_cast<size_t>(frames) * channels * 2);
@@ -77,8 +67,8 @@ DWORD sizeFor(const WAVEFORMATEX& from, const WAVEFORMATEX& to, DWORD bytes, DWO
 }
 
 TEST(AcmStreamTest, HalvingTheRateKeepsTheWholeBlockOfSound) {
-    const WAVEFORMATEX from = pcm(44100, 2, 16);
-    const WAVEFORMATEX to = pcm(22050, 2, 16);
+    const WAVEFORMATEX from = test::PcmFormat(2, 44100, 16);
+    const WAVEFORMATEX to = test::PcmFormat(2, 22050, 16);
     // One frame period at 25 fps: 1,764 sample frames, 7,056 bytes.
     EXPECT_EQ(sizeFor(from, to, 7056, ACM_STREAMSIZEF_SOURCE), 3528u);
     EXPECT_EQ(sizeFor(from, to, 3528, ACM_STREAMSIZEF_DESTINATION), 7056u);
@@ -109,8 +99,8 @@ TEST(AcmStreamTest, HalvingTheRateKeepsTheWholeBlockOfSound) {
 }
 
 TEST(AcmStreamTest, ChannelAndSampleSizeChangesAtTheSameRate) {
-    const WAVEFORMATEX from = pcm(44100, 2, 16);
-    const WAVEFORMATEX to = pcm(44100, 1, 8);
+    const WAVEFORMATEX from = test::PcmFormat(2, 44100, 16);
+    const WAVEFORMATEX to = test::PcmFormat(1, 44100, 8);
     std::vector<uint8_t> src(4000);
     for (size_t i = 0; i < src.size(); i += 2) {
         const int16_t v = (i / 4) % 2 == 0 ? 16384 : -16384;
@@ -127,8 +117,8 @@ TEST(AcmStreamTest, ChannelAndSampleSizeChangesAtTheSameRate) {
 }
 
 TEST(AcmStreamTest, ReportsWhatWasReallyUsedAndProduced) {
-    const WAVEFORMATEX from = pcm(44100, 2, 16);
-    const WAVEFORMATEX to = pcm(22050, 2, 16);
+    const WAVEFORMATEX from = test::PcmFormat(2, 44100, 16);
+    const WAVEFORMATEX to = test::PcmFormat(2, 22050, 16);
     // A block that ends inside a sample frame: the partial frame stays unused.
     auto src = sine16(44100, 2, 1472, 300.0, 5000.0);
     src.resize(5885);
@@ -150,8 +140,8 @@ TEST(AcmStreamTest, ReportsWhatWasReallyUsedAndProduced) {
 }
 
 TEST(AcmStreamTest, UpsamplingEightBitMonoToSixteenBitStereo) {
-    const WAVEFORMATEX from = pcm(11025, 1, 8);
-    const WAVEFORMATEX to = pcm(48000, 2, 16);
+    const WAVEFORMATEX from = test::PcmFormat(1, 11025, 8);
+    const WAVEFORMATEX to = test::PcmFormat(2, 48000, 16);
     EXPECT_EQ(sizeFor(from, to, 1102, ACM_STREAMSIZEF_SOURCE), 4798u * 4);
     std::vector<uint8_t> src(1102, 128 + 32);
     std::vector<uint8_t> dst(4798 * 4);
@@ -165,17 +155,17 @@ TEST(AcmStreamTest, UpsamplingEightBitMonoToSixteenBitStereo) {
 }
 
 TEST(AcmStreamTest, RefusesWhatItCannotDo) {
-    const WAVEFORMATEX from = pcm(44100, 2, 16);
-    WAVEFORMATEX alaw = pcm(8000, 1, 8);
+    const WAVEFORMATEX from = test::PcmFormat(2, 44100, 16);
+    WAVEFORMATEX alaw = test::PcmFormat(1, 8000, 8);
     alaw.wFormatTag = 6;
     HACMSTREAM stream = nullptr;
     EXPECT_EQ(acmStreamOpen(&stream, nullptr, &from, &alaw, nullptr, 0, 0, 0), ACMERR_NOTPOSSIBLE);
     EXPECT_EQ(stream, nullptr);
-    WAVEFORMATEX badAlign = pcm(22050, 2, 16);
+    WAVEFORMATEX badAlign = test::PcmFormat(2, 22050, 16);
     badAlign.nBlockAlign = 3;
     EXPECT_EQ(acmStreamOpen(&stream, nullptr, &from, &badAlign, nullptr, 0, 0, 0),
               ACMERR_NOTPOSSIBLE);
-    const WAVEFORMATEX to = pcm(22050, 2, 16);
+    const WAVEFORMATEX to = test::PcmFormat(2, 22050, 16);
     EXPECT_EQ(acmStreamOpen(nullptr, nullptr, &from, &to, nullptr, 0, 0, ACM_STREAMOPENF_QUERY),
               MMSYSERR_NOERROR);
     EXPECT_EQ(acmStreamOpen(&stream, nullptr, &from, &to, nullptr, 0, 0, ACM_STREAMOPENF_ASYNC),
