@@ -38,6 +38,7 @@ class ConverterDialog;
 
 namespace zentar {
 
+class ClosedListGuard;
 class HistoryComboBox;
 class PreviewWidget;
 class WinMediaLibrary;
@@ -111,11 +112,17 @@ public:
     // True while the idle hook is armed.
     bool idleHookActive() const { return idleTimer_.isActive(); }
 
+    // Makes `path` the input file, as a pick from "Browse..." does (a file named on the
+    // command line, or dropped onto the window). Ignored while a run is going on.
+    void OpenInputFile(const QString& path);
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override; // Esc and Stop
     void accept() override; // Enter reaches Start through the default button only
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     class SetListTextEvent;
@@ -126,6 +133,7 @@ private:
     void fillCompressorList(HistoryComboBox& list, const std::vector<std::string>& names,
                             bool withUncompressed, StringId advancedId);
     void emptyStatus() { SetStatusText(std::string(), false); }
+    void setFrameLookEnabled(int id, bool enabled);
 
     // Commands.
     void OnStart();
@@ -157,6 +165,7 @@ private:
     int waitDepth_ = 0;
     QTimer idleTimer_;
     PreviewRenderer preview_;
+    ClosedListGuard* listGuard_ = nullptr; // a child of the window
 };
 
 } // namespace zentar
