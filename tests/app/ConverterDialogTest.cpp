@@ -83,6 +83,13 @@ protected:
     }
 
     HistoryComboBox* list(int id) { return static_cast<HistoryComboBox*>(dialog_->control(id)); }
+    // '1' for each of the controls that is enabled, '0' for one that is not.
+    std::string enabled(std::initializer_list<int> ids) {
+        std::string flags;
+        for (const int id : ids)
+            flags += dialog_->control(id)->isEnabled() ? '1' : '0';
+        return flags;
+    }
     void click(int id) { QTest::mouseClick(dialog_->control(id), Qt::LeftButton); }
 
     test::TempFolder folder_{std::string("window-") +
@@ -122,7 +129,7 @@ TEST_F(ConverterDialogTest, StartsFromTheIniFileAndWithEmptyCompressorCategories
              "ClipsFileName=/p/holiday.flp\nMediaProfile=/p/custom.prx\n");
     sources_.videoCompressors = [] { return std::vector<std::string>(); };
     sources_.audioCompressors = [] { return std::vector<std::string>(); };
-    ConverterDialog& window = open();
+    open();
     EXPECT_EQ(entries(list(1000)), QStringList({"/v/in.avi", "Browse for input file..."}));
     EXPECT_EQ(list(1000)->currentIndex(), 0);
     EXPECT_EQ(list(1003)->currentText(), "/v/out.wmv");
@@ -133,25 +140,17 @@ TEST_F(ConverterDialogTest, StartsFromTheIniFileAndWithEmptyCompressorCategories
     EXPECT_EQ(list(1068)->itemText(2), "Make Frameloom 3.0 project (holiday.flp)");
     EXPECT_EQ(list(1068)->currentIndex(), 2);
     // WMV output: the profile list is usable, the compressor lists are not.
-    EXPECT_TRUE(window.control(1070)->isEnabled());
-    EXPECT_TRUE(window.control(1071)->isEnabled());
-    for (int id : {1012, 1025, 1014, 1026}) {
-        EXPECT_FALSE(window.control(id)->isEnabled()) << id;
-    }
-    EXPECT_TRUE(window.control(1072)->isEnabled());
+    EXPECT_EQ(enabled({1070, 1071, 1072, 1012, 1025, 1014, 1026}), "1110000");
 }
 
 TEST_F(ConverterDialogTest, EnableRulesFollowKeepParametersOutputTypeAndRunningState) {
     ConverterDialog& window = open();
-    EXPECT_FALSE(window.control(1072)->isEnabled());
-    EXPECT_FALSE(window.control(1073)->isEnabled());
-    EXPECT_FALSE(window.control(2)->isEnabled());
+    EXPECT_EQ(enabled({1072, 1073, 2}), "000");
     click(1049);
     EXPECT_EQ(window.settings().KeepSettings, 0);
-    EXPECT_TRUE(window.control(1072)->isEnabled());
-    EXPECT_TRUE(window.control(1073)->isEnabled());
+    EXPECT_EQ(enabled({1072, 1073}), "11");
     click(1049);
-    EXPECT_FALSE(window.control(1072)->isEnabled());
+    EXPECT_EQ(enabled({1072, 1073}), "00");
 
     // Output type: the extension follows, the lists switch.
     list(1003)->setEditText("/v/movie.mpg");
@@ -159,27 +158,21 @@ TEST_F(ConverterDialogTest, EnableRulesFollowKeepParametersOutputTypeAndRunningS
     EXPECT_EQ(window.settings().DstFileName, "/v/movie.wmv");
     EXPECT_EQ(list(1003)->currentText(), "/v/movie.wmv");
     EXPECT_EQ(entries(list(1003)), QStringList({"Browse for output file..."}));
-    EXPECT_FALSE(window.control(1012)->isEnabled());
-    EXPECT_TRUE(window.control(1070)->isEnabled());
+    EXPECT_EQ(enabled({1012, 1070}), "01");
     choose(window.control(1080), 0);
     EXPECT_EQ(list(1003)->currentText(), "/v/movie.avi");
-    EXPECT_TRUE(window.control(1012)->isEnabled());
-    EXPECT_FALSE(window.control(1071)->isEnabled());
+    EXPECT_EQ(enabled({1012, 1071}), "10");
     list(1003)->setEditText("");
     choose(window.control(1080), 1);
     EXPECT_EQ(window.settings().DstFileName, "");
 
     window.UpdateControlState(true);
-    for (int id : {2, 57665, 57670, 1082, 1069, 1017}) {
-        EXPECT_TRUE(window.control(id)->isEnabled()) << id;
-    }
-    for (int id : {1,    1000, 1003, 1080, 1068, 1049, 1072, 1073, 1012, 1014,
-                   1070, 1023, 1084, 1024, 1021, 1022, 1081, 1025, 1026, 1071}) {
-        EXPECT_FALSE(window.control(id)->isEnabled()) << id;
-    }
+    EXPECT_EQ(enabled({2, 57665, 57670, 1082, 1069, 1017}), "111111");
+    EXPECT_EQ(enabled({1,    1000, 1003, 1080, 1068, 1049, 1072, 1073, 1012, 1014,
+                       1070, 1023, 1084, 1024, 1021, 1022, 1081, 1025, 1026, 1071}),
+              std::string(20, '0'));
     window.UpdateControlState(false);
-    EXPECT_TRUE(window.control(1)->isEnabled());
-    EXPECT_FALSE(window.control(2)->isEnabled());
+    EXPECT_EQ(enabled({1, 2}), "10");
 }
 
 TEST_F(ConverterDialogTest, FileListsBrowseKeepHistoriesAndRestoreOnCancel) {
