@@ -19,7 +19,7 @@ namespace zentar {
 
 namespace {
 
-// The one DV encoder instance of the program (see SharedDvEncoder).
+// The one DV encoder instance of the program, shared by every DV binding.
 std::mutex dvEncoderMutex;
 ComPtr<IBaseFilter>& dvEncoderSlot() {
     static ComPtr<IBaseFilter> encoder;
@@ -41,11 +41,6 @@ bool isDvSubtype(const GUID& subtype) {
 }
 
 } // namespace
-
-ComPtr<IBaseFilter> AviWriterGraph::SharedDvEncoder() {
-    std::lock_guard lock(dvEncoderMutex);
-    return dvEncoderSlot();
-}
 
 void AviWriterGraph::ReleaseSharedDvEncoder() {
     ComPtr<IBaseFilter> released;

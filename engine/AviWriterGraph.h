@@ -11,7 +11,7 @@
 // not an exception: the send returns false.
 //
 // Ownership: the graph owns its filters; this object owns the graph and the interfaces it
-// holds. One DV encoder instance is shared program-wide (SharedDvEncoder) and released by
+// holds. One DV encoder instance is shared program-wide and released by
 // the front end when the program ends. Threads: built and driven from the conversion's
 // thread only; the streaming threads stay inside the filters.
 #pragma once
@@ -66,13 +66,8 @@ public:
     // The graph's RemoveFilter; nothing when either is missing.
     void RemoveFilter(IBaseFilter* filter);
 
-    // The program-wide DV encoder instance (empty until the first DV binding), and its
-    // release when the program ends.
-    static ComPtr<IBaseFilter> SharedDvEncoder();
+    // Releases the program-wide DV encoder instance when the program ends.
     static void ReleaseSharedDvEncoder();
-
-    bool hasAudioBranch() const { return static_cast<bool>(audioProxy_); }
-    bool usesDvMuxer() const { return static_cast<bool>(dvMux_); }
 
 private:
     enum class Stream { Video, Audio };

@@ -73,7 +73,6 @@ void ConversionRun::StartRun() {
     clipCounter_ = 0;
     elapsedMs_ = 0;
     startTick_ = timeGetTime();
-    changePending_ = false;
     detector_.StartRun();
     if (settings_.SceneDetection == 2)
         projectFile_ =
@@ -215,7 +214,6 @@ void ConversionRun::WriteLoop(const uint8_t* held, bool& changed) {
             break;
         const uint8_t* block = ConvertBlock(job->next_audio_block());
         if (changed) {
-            changePending_ = true;
             OnSceneChange();
             changed = false;
         }
@@ -233,7 +231,6 @@ bool ConversionRun::MoreStepsNeeded() const {
 }
 
 void ConversionRun::OnSceneChange() {
-    changePending_ = false;
     const int mode = settings_.SceneDetection;
     if (mode == 0 || mode == 1) {
         const int index = clipCounter_++;

@@ -94,16 +94,6 @@ public:
     // that message in place.
     bool errorShown = false;
 
-    // Counters and state, for front ends and tests.
-    bool hasJob() const { return static_cast<bool>(job); }
-    uint64_t framesRead() const { return framesRead_; }
-    int32_t clipCounter() const { return clipCounter_; }
-    REFERENCE_TIME inputTime() const { return inputTime_; }
-    REFERENCE_TIME outputTime() const { return outputTime_; }
-    int outputWidth() const { return outputWidth_; }
-    int outputHeight() const { return outputHeight_; }
-    const AudioFormatRecord& outputAudioFormat() const { return outputAudioFormat_; }
-
 private:
     const uint8_t* ReadPhase(bool& changed);
     const uint8_t* PrepareHeldFrame(const uint8_t* frame);
@@ -144,7 +134,6 @@ private:
     int32_t clipCounter_ = 0;
     uint32_t elapsedMs_ = 0;
     uint32_t startTick_ = 0;
-    bool changePending_ = false;
 };
 
 } // namespace zentar

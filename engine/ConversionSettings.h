@@ -60,7 +60,6 @@ public:
     ConversionSettings();
     explicit ConversionSettings(std::string iniPath);
 
-    const std::string& ini_path() const { return iniPath_; }
     void set_ini_path(std::string path) { iniPath_ = std::move(path); }
 
     // VideoFormat := zero except quality 10000; AudioFormat := zero.

@@ -43,8 +43,6 @@ public:
     // Frees the run's buffer (the run has stopped).
     void EndRun();
 
-    const RgbFrame& resizedFrame() const { return resizedFrame_; }
-
 private:
     struct ColumnTap {
         std::uint32_t left;  // byte offset of the sample column in a row

@@ -31,8 +31,6 @@ public:
     // including after a failure, does nothing.
     void CloseProjectFile(std::int64_t finalCut);
 
-    bool isOpen() const { return fd_ >= 0; }
-
 private:
     void Create();
     void Write(std::string_view text);

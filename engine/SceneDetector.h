@@ -32,7 +32,6 @@ public:
     bool DetectSceneChange(const RgbFrameView& frame, std::uint64_t framesRead,
                            std::int32_t clipCounter, const DetectionSettings& settings);
 
-    const FrameStats& previousStats() const { return previousStats_; }
     const std::string& statisticsText() const { return statisticsText_; }
 
 private:

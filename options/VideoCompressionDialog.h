@@ -40,10 +40,6 @@ public:
     // the selected compressor offers them ("<Uncompressed>" offers neither).
     void compressorChanged();
 
-    // The dialog's own values, as last read from the controls.
-    const std::string& selectedName() const { return selectedName_; }
-    int qualityValue() const { return qualityValue_; }
-
 protected:
     void showEvent(QShowEvent* event) override;
 

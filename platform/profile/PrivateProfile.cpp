@@ -39,12 +39,6 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
     return value ? std::move(*value) : std::string(defaultValue);
 }
 
-bool HasLeadingProfileNumber(std::string_view value) {
-    bool negative = false;
-    const size_t i = skipBlanksAndSign(value, negative);
-    return i < value.size() && isDigit(value[i]);
-}
-
 UINT ParseProfileInt(const std::optional<std::string>& value, int32_t defaultValue) {
     if (!value || value->empty())
         return static_cast<UINT>(defaultValue);

@@ -27,8 +27,6 @@ UINT GetPrivateProfileInt(std::string_view section, std::string_view key, int32_
                           const std::string& path);
 // The same conversion applied to a value already read; nullopt stands for a missing key.
 UINT ParseProfileInt(const std::optional<std::string>& value, int32_t defaultValue);
-// True when `value` starts (after blanks and a sign) with at least one decimal digit.
-bool HasLeadingProfileNumber(std::string_view value);
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path);

@@ -1,7 +1,5 @@
 #include "platform/profile/ProfileBinary.h"
 
-#include "platform/profile/PrivateProfile.h"
-
 namespace zentar {
 
 std::string EncodeProfileBinary(std::span<const uint8_t> bytes) {
@@ -25,20 +23,6 @@ std::optional<std::vector<uint8_t>> DecodeProfileBinary(std::string_view text) {
         bytes[i / 2] |= static_cast<uint8_t>(i % 2 == 0 ? nibble : nibble << 4);
     }
     return bytes;
-}
-
-std::optional<std::vector<uint8_t>>
-GetPrivateProfileBinary(std::string_view section, std::string_view key, const std::string& path) {
-    IniFile file;
-    if (!file.load(path))
-        return std::nullopt;
-    const std::optional<std::string> value = file.get(section, key);
-    return value ? DecodeProfileBinary(*value) : std::nullopt;
-}
-
-bool WritePrivateProfileBinary(std::string_view section, std::string_view key,
-                               std::span<const uint8_t> bytes, const std::string& path) {
-    return WritePrivateProfileString(section, key, EncodeProfileBinary(bytes), path);
 }
 
 } // namespace zentar

@@ -17,10 +17,4 @@ std::string EncodeProfileBinary(std::span<const uint8_t> bytes);
 // nullopt for an odd length or a character outside 'A'..'P'; "" decodes to no bytes.
 std::optional<std::vector<uint8_t>> DecodeProfileBinary(std::string_view text);
 
-// The binary value of a key; nullopt when the key is missing or does not decode.
-std::optional<std::vector<uint8_t>>
-GetPrivateProfileBinary(std::string_view section, std::string_view key, const std::string& path);
-bool WritePrivateProfileBinary(std::string_view section, std::string_view key,
-                               std::span<const uint8_t> bytes, const std::string& path);
-
 } // namespace zentar

@@ -1,12 +1,11 @@
 // ConverterApp as the process's application object: start-up and shutdown around the
 // modal main window, and exceptions escaping event handlers.
 #include "app/ConverterApp.h"
-#include "engine/AviWriterGraph.h"
-
 #include "app/ConverterDialog.h"
 #include "engine/CMyException.h"
 #include "engine/ProjectFileException.h"
-#include "platform/com/ComObject.h"
+#include "tests/support/media/MediaFixture.h"
+#include "tests/support/qt/QtTestApp.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +18,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <stdexcept>
 
 namespace zentar {
@@ -46,31 +44,12 @@ private:
     std::function<void()> fail_;
 };
 
-// Closes the first modal window that appears (a message box or the main window), checking
-// every 10 ms for at most five seconds, after calling `inspect` on it.
-void closeNextModal(std::function<void(QWidget*)> inspect = {}) {
-    auto* timer = new QTimer(&theApp());
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, inspect] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal && ++*tries < 500)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (modal) {
-            if (inspect)
-                inspect(modal);
-            modal->close();
-        }
+// Closes the next modal window (a message box or the main window) after `inspect` saw it.
+void closeNextModal(std::function<void(QWidget*)> inspect) {
+    test::AnswerNextModal([inspect](QWidget* modal) {
+        inspect(modal);
+        modal->close();
     });
-    timer->start(10);
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 class ConverterAppTest : public ::testing::Test {
@@ -173,11 +152,10 @@ TEST_F(ConverterAppTest, StartUpReadsTheIniBesideTheProgramAndExitWritesItBack) 
     EXPECT_EQ(theApp().iniPath(), ini.string());
     EXPECT_EQ(widthSeen, 640);
     EXPECT_EQ(theApp().mainDialog(), nullptr);
-    const std::string saved = readFile(ini);
+    const std::string saved = test::FileText(ini.string());
     EXPECT_NE(saved.find("FrameWidth=640\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("WantPreview=1\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("\nClipsFileName=\n"), std::string::npos) << saved;
-    EXPECT_FALSE(AviWriterGraph::SharedDvEncoder()); // released at exit
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "app/IniLocation.h"
+#include "tests/support/media/MediaFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +12,8 @@ namespace fs = std::filesystem;
 
 class IniLocationTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zentar-inipath-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    fs::path dir_;
+    test::TempFolder folder_{"ini-location"};
+    fs::path dir_ = folder_.path();
 };
 
 TEST_F(IniLocationTest, ReplacesOnlyTheFileNamesExtensionBesideTheProgram) {

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
+#include <tuple>
 
 namespace zentar::test {
 namespace {
@@ -88,19 +88,15 @@ TEST_F(WinMediaWriterTest, EveryBuiltinProfileWritesItsCodecsAndSize) {
         ASSERT_TRUE(writeClip(writer.Get(), 100, 76, 20, true, pcm));
         writer.Reset();
 
-        const auto video = probeStream(path, "v:0", true);
-        const auto audio = probeStream(path, "a:0", true);
-        ASSERT_TRUE(video && audio);
-        const bool wmv7 = Utf8FromWide(names[i]).find("WMV 7") != std::string::npos;
-        EXPECT_EQ(video->codecName, wmv7 ? "wmv1" : "wmv2");
-        EXPECT_EQ(audio->codecName, wmv7 ? "wmav1" : "wmav2");
-        EXPECT_EQ(video->frames, 20);
-        int width = 100, height = 76; // kept unless the name ends in ", WxH)"
         const std::string name = Utf8FromWide(names[i]);
+        const bool wmv7 = name.find("WMV 7") != std::string::npos;
+        int width = 100, height = 76; // kept unless the name ends in ", WxH)"
         if (const auto comma = name.rfind(", "); comma != std::string::npos)
             std::sscanf(name.c_str() + comma + 2, "%dx%d)", &width, &height);
-        EXPECT_EQ(video->width, width);
-        EXPECT_EQ(video->height, height);
+        EXPECT_EQ(streamFacts(path, "v:0"), std::string(wmv7 ? "wmv1 " : "wmv2 ") +
+                                                std::to_string(width) + "x" +
+                                                std::to_string(height) + " 20");
+        EXPECT_EQ(streamFacts(path, "a:0").rfind(wmv7 ? "wmav1 " : "wmav2 ", 0), 0u);
     }
 }
 
@@ -128,12 +124,10 @@ TEST_F(WinMediaWriterTest, LongClipAtNtscRateKeepsFrameCountAndDurationsWithoutD
     ASSERT_TRUE(video && audio);
     EXPECT_EQ(video->codecName, "wmv2");
     EXPECT_EQ(video->frames, kFrames);
-    const double videoSeconds = kFrames / fps;
     const double audioSeconds = kFrames * 5885.0 / 176400.0;
-    EXPECT_NEAR(video->durationSeconds, videoSeconds, 0.1);
+    EXPECT_NEAR(video->durationSeconds, kFrames / fps, 0.1);
     EXPECT_NEAR(audio->durationSeconds, audioSeconds, 0.1);
-    EXPECT_EQ(audio->sampleRate, 44100);
-    EXPECT_EQ(audio->channels, 2);
+    EXPECT_EQ(streamFacts(path, "a:0"), "wmav2 44100 2");
     // Audio frames of 2,048 samples at 44.1 kHz: their count gives the sound's length.
     EXPECT_NEAR(audio->frames * 2048 / 44100.0, audioSeconds, 0.1);
 }
@@ -142,13 +136,12 @@ TEST_F(WinMediaWriterTest, ProfileFileSelectsItsCodecsRatesAndFormat) {
     struct Case {
         std::string fourCC;
         int width, height, formatTag, sampleRate, channels;
-        const char *videoCodec, *audioCodec;
-        int expectWidth, expectHeight;
+        std::string video, audio; // what ffprobe reads back
     };
     const Case cases[] = {
-        {"WMV1", 96, 64, 353, 32000, 1, "wmv1", "wmav2", 96, 64},
-        {"WMV2", 0, 0, 352, 22050, 2, "wmv2", "wmav1", 120, 90},
-        {"WMV3", 161, 121, 353, 44100, 2, "wmv2", "wmav2", 162, 122}, // later codec: WMV 8
+        {"WMV1", 96, 64, 353, 32000, 1, "wmv1 96x64", "wmav2 32000 1"},
+        {"WMV2", 0, 0, 352, 22050, 2, "wmv2 120x90", "wmav1 22050 2"},
+        {"WMV3", 161, 121, 353, 44100, 2, "wmv2 162x122", "wmav2 44100 2"}, // later codec: WMV 8
     };
     const WmWaveFormat pcm = pcmFormat(2, 44100, 16);
     for (const auto& c : cases) {
@@ -161,16 +154,8 @@ TEST_F(WinMediaWriterTest, ProfileFileSelectsItsCodecsRatesAndFormat) {
         ASSERT_EQ(writer->SetInputFormats(120, 90, 18, &pcm, 25.0), 0);
         ASSERT_TRUE(writeClip(writer.Get(), 120, 90, 25, true, pcm));
         writer.Reset();
-        const auto video = probeStream(path, "v:0", true);
-        const auto audio = probeStream(path, "a:0", true);
-        ASSERT_TRUE(video && audio);
-        EXPECT_EQ(video->codecName, c.videoCodec);
-        EXPECT_EQ(video->width, c.expectWidth);
-        EXPECT_EQ(video->height, c.expectHeight);
-        EXPECT_EQ(video->frames, 25);
-        EXPECT_EQ(audio->codecName, c.audioCodec);
-        EXPECT_EQ(audio->sampleRate, c.sampleRate);
-        EXPECT_EQ(audio->channels, c.channels);
+        EXPECT_EQ(streamFacts(path, "v:0"), c.video + " 25");
+        EXPECT_EQ(streamFacts(path, "a:0"), c.audio);
         EXPECT_EQ(probeAudioBitRate(path), 48000);
     }
 }
@@ -227,45 +212,6 @@ TEST_F(WinMediaWriterTest, ProfileTextsItCannotUnderstandFailOpenWithoutCreating
         auto writer = newWriter();
         EXPECT_EQ(writer->Open(wide(file("ok.wmv")).c_str(), text.c_str()), 0);
     }
-}
-
-// Damaged profile texts (characters replaced, ranges cut or repeated) are either read or
-// refused; never a crash or a read past the text (run under the address sanitizer).
-TEST_F(WinMediaWriterTest, DamagedProfileTextsAreReadOrRefusedNeverCrash) {
-    const std::u16string good = prxText("WMV2", 300000, 160, 120, 353, 44100, 2, 64000);
-    const std::u16string alphabet = u"<>/=\"'&;!? -x#[]\xFEFF\xD800\x00e9";
-    std::mt19937 random(1234);
-    auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
-    int accepted = 0;
-    for (int round = 0; round < 600; ++round) {
-        std::u16string text = good;
-        for (int edits = 1 + static_cast<int>(pick(4)); edits > 0; --edits) {
-            const size_t at = pick(text.size());
-            const size_t length = std::min(text.size() - at, pick(40));
-            switch (pick(3)) {
-            case 0:
-                text[at] = alphabet[pick(alphabet.size())];
-                break;
-            case 1:
-                text.erase(at, length);
-                break;
-            default:
-                text.insert(at, text.substr(at, length));
-                break;
-            }
-            if (text.empty())
-                text = u"<";
-        }
-        auto writer = newWriter();
-        const std::string path = file("damaged.wmv");
-        const int32_t result = writer->Open(wide(path).c_str(), text.c_str());
-        accepted += result == 0;
-        // An open writer that never got its input formats leaves nothing behind.
-        writer.Reset();
-        EXPECT_FALSE(fs::exists(path));
-    }
-    // Many edits land in spaces or values and still make a profile.
-    EXPECT_GT(accepted, 0);
 }
 
 // A device that refuses every write: the failure comes back as a negative result at the
@@ -440,9 +386,8 @@ TEST_F(WinMediaWriterTest, OddAndTinyFrameSizesArePaddedOrScaled) {
         writer.Reset();
         const auto video = probeStream(path, "v:0", true);
         ASSERT_TRUE(video);
-        EXPECT_EQ(video->width, c.expectWidth);
-        EXPECT_EQ(video->height, c.expectHeight);
-        EXPECT_EQ(video->frames, 12);
+        EXPECT_EQ(std::tuple(video->width, video->height, video->frames),
+                  std::tuple(c.expectWidth, c.expectHeight, 12));
         EXPECT_NEAR(video->durationSeconds, 12 / 15.0, 0.1);
     }
 }

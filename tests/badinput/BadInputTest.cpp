@@ -37,11 +37,6 @@ constexpr bool kCapAddressSpace = true;
 constexpr const char* kAddressSpaceKb = "3145728";
 constexpr const char* kInputMessage = "Cannot open input file.\n";
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void writeAll(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
@@ -62,13 +57,13 @@ test::ChildResult convert(const std::string& input, const std::string& output,
 // The run refused the input: the input message, status 1, no output file.
 void expectRefused(const std::string& input, const std::string& output) {
     SCOPED_TRACE(input);
-    const std::string before = readAll(input);
+    const std::string before = test::FileText(input);
     const test::ChildResult r = convert(input, output);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 1) << r.err;
     EXPECT_EQ(r.err, kInputMessage);
     EXPECT_FALSE(fs::exists(output));
-    EXPECT_EQ(readAll(input), before);
+    EXPECT_EQ(test::FileText(input), before);
 }
 
 // The run either refused the input as above, or wrote an output with a video stream that
@@ -77,7 +72,7 @@ void expectRefused(const std::string& input, const std::string& output) {
 void expectRefusedOrPlayable(const std::string& input, const std::string& output,
                              std::vector<std::string> extra = {}, int width = 0, int height = 0) {
     SCOPED_TRACE(input);
-    const std::string before = readAll(input);
+    const std::string before = test::FileText(input);
     const test::ChildResult r = convert(input, output, std::move(extra));
     EXPECT_FALSE(r.timedOut);
     ASSERT_TRUE(r.exitCode == 0 || r.exitCode == 1) << r.exitCode << " " << r.err;
@@ -96,7 +91,7 @@ void expectRefusedOrPlayable(const std::string& input, const std::string& output
             EXPECT_EQ(video->height, height);
         }
     }
-    EXPECT_EQ(readAll(input), before);
+    EXPECT_EQ(test::FileText(input), before);
     fs::remove(output);
 }
 
@@ -164,7 +159,8 @@ TEST(BadInputTest, EmptyRandomTextAndSoundOnlyFilesAreRefused) {
 TEST(BadInputTest, TruncatedFilesEndWithTheMessageOrAPlayablePart) {
     TempFolder folder("badinput_truncated");
     for (const auto& sample : samples()) {
-        const std::string whole = readAll(test::writeClip(folder.file(sample.name), sample.spec));
+        const std::string whole =
+            test::FileText(test::writeClip(folder.file(sample.name), sample.spec));
         for (double part : {0.02, 0.3, 0.6, 0.97}) {
             const std::string cut =
                 folder.file("cut-" + std::to_string(int(part * 100)) + "-" + sample.name);
@@ -178,7 +174,8 @@ TEST(BadInputTest, DamagedHeadersAndBodiesEndWithTheMessageOrAPlayableOutput) {
     TempFolder folder("badinput_damaged");
     std::mt19937 random(42);
     for (const auto& sample : samples()) {
-        const std::string whole = readAll(test::writeClip(folder.file(sample.name), sample.spec));
+        const std::string whole =
+            test::FileText(test::writeClip(folder.file(sample.name), sample.spec));
         for (int round = 0; round < 6; ++round) {
             std::string damaged = whole;
             // Even rounds damage the first 512 bytes (the headers), odd rounds the body.
@@ -231,7 +228,7 @@ TEST(BadInputTest, OddFrameSizesConvertAtTheirOwnSize) {
             folder.file("size" + std::to_string(s.width) + "x" + std::to_string(s.height) + ".avi"),
             spec);
         const std::string out = folder.file("out.avi");
-        const std::string before = readAll(input);
+        const std::string before = test::FileText(input);
         const test::ChildResult r = convert(input, out, {"VideoCodec=FFV1 Lossless"});
         EXPECT_FALSE(r.timedOut);
         EXPECT_EQ(r.exitCode, 0) << s.width << "x" << s.height << ": " << r.err;
@@ -240,7 +237,7 @@ TEST(BadInputTest, OddFrameSizesConvertAtTheirOwnSize) {
         EXPECT_EQ(video->width, s.width);
         EXPECT_EQ(video->height, s.height);
         EXPECT_EQ(video->frames, s.frames);
-        EXPECT_EQ(readAll(input), before);
+        EXPECT_EQ(test::FileText(input), before);
         fs::remove(out);
     }
 }
@@ -259,7 +256,7 @@ void put32(std::string& bytes, size_t at, uint32_t value) {
 TEST(BadInputTest, AbsurdAviHeaderValuesNeverCrashHangOrOverAllocate) {
     TempFolder folder("badinput_absurd");
     const std::string whole =
-        readAll(test::writeClip(folder.file("clip.avi"), rawClip(32, 24, 10)));
+        test::FileText(test::writeClip(folder.file("clip.avi"), rawClip(32, 24, 10)));
     const size_t avih = chunk(whole, "avih");
     const size_t strh = chunk(whole, "strh");
     const size_t strf = chunk(whole, "strf", strh);

@@ -82,13 +82,11 @@ TEST(ZentarConvertTest, ReadsASettingsFileAndLeavesItUnchanged) {
 }
 
 TEST(ZentarConvertTest, UsageErrorsExitWithTwoAndAMessage) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--frobnicate"}, {"just-a-word"}, {"Unknown=1"}, {"FrameRate=fast"}}) {
-        const test::ChildResult r = convert(args);
-        EXPECT_EQ(r.exitCode, 2) << args[0];
-        EXPECT_NE(r.err.find("zentar-convert: "), std::string::npos) << r.err;
-        EXPECT_EQ(r.out, "");
-    }
+    // Which arguments are usage errors is tests/cli/CommandLineTest's.
+    const test::ChildResult r = convert({"FrameRate=fast"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("zentar-convert: "), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
     const test::ChildResult help = convert({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("Usage: zentar-convert"), std::string::npos);

@@ -4,8 +4,6 @@
 #include "tests/support/media/Probe.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 namespace zentar::e2e {
 
@@ -80,11 +78,6 @@ int64_t framesReadBack(const std::string& path) {
             return frames;
         ++frames;
     }
-}
-
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 } // namespace zentar::e2e

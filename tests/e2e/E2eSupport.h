@@ -31,7 +31,4 @@ double soundSeconds(const std::string& path);
 // Video frames of `path` counted through our own reading graph.
 int64_t framesReadBack(const std::string& path);
 
-// The whole file, or empty when it cannot be read.
-std::string fileText(const std::string& path);
-
 } // namespace zentar::e2e

@@ -6,14 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace zentar::e2e {
 namespace {
@@ -56,7 +50,7 @@ TEST(FailureE2eTest, InputsThatCannotBeReadAreRefused) {
     expectFailure(convert({"SrcFileName=" + sound, "DstFileName=" + out}),
                   "Cannot open input file.");
 
-    const std::string whole = fileText(smallClip(folder.file("whole.avi")));
+    const std::string whole = test::FileText(smallClip(folder.file("whole.avi")));
     const std::string damaged = folder.file("damaged.avi");
     std::ofstream(damaged, std::ios::binary) << whole.substr(0, 200);
     expectFailure(convert({"SrcFileName=" + damaged, "DstFileName=" + out}),
@@ -91,7 +85,7 @@ TEST(FailureE2eTest, OutputsThatCannotBeMadeAreReportedAndNotLeftHalfWritten) {
 TEST(FailureE2eTest, AnOutputNamingTheInputIsRefusedBeforeAnythingIsWritten) {
     TempFolder folder("e2e_output_is_input");
     const std::string input = smallClip(folder.file("trip00001.avi"));
-    const std::string before = fileText(input);
+    const std::string before = test::FileText(input);
     expectFailure(convert({"SrcFileName=" + input, "DstFileName=" + input}),
                   "Cannot open output file.");
     // The second clip of the sequence would be the input itself.
@@ -100,77 +94,23 @@ TEST(FailureE2eTest, AnOutputNamingTheInputIsRefusedBeforeAnythingIsWritten) {
                   "Cannot open output file.");
     expectFailure(convert({"SrcFileName=" + input, "SceneDetection=2", "ClipsFileName=" + input}),
                   "Cannot open output file.");
-    EXPECT_EQ(fileText(input), before);
+    EXPECT_EQ(test::FileText(input), before);
     EXPECT_FALSE(fs::exists(folder.file("trip00000.avi")));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 
 // zentar-convert interrupted with Ctrl-C once its first progress line is out.
-struct Interrupted {
-    int exitCode = -1;
-    bool progressSeen = false;
-};
-
-Interrupted convertAndInterrupt(const std::vector<std::string>& args) {
-    const std::string program = std::string(ZENTAR_BINARY_DIR) + "/bin/zentar-convert";
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return {};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipeFds[1], STDOUT_FILENO);
-        const int devNull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devNull, STDERR_FILENO);
-        ::close(pipeFds[0]);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
-    ::close(pipeFds[1]);
-    Interrupted result;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    std::string out;
-    bool interrupted = false;
-    for (;;) {
-        pollfd readable{pipeFds[0], POLLIN, 0};
-        if (std::chrono::steady_clock::now() > deadline || ::poll(&readable, 1, 200) < 0)
-            break;
-        char buffer[4096];
-        const ssize_t n =
-            (readable.revents & (POLLIN | POLLHUP)) ? ::read(pipeFds[0], buffer, 4096) : 1;
-        if (n == 0)
-            break; // the program closed its output
-        if (n > 0 && (readable.revents & POLLIN))
-            out.append(buffer, static_cast<size_t>(n));
-        if (!interrupted && out.find("Frames processed") != std::string::npos) {
-            result.progressSeen = true;
-            ::kill(pid, SIGINT);
-            interrupted = true;
-        }
-    }
-    ::close(pipeFds[0]);
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return result;
-        }
-        ::usleep(10000);
-    }
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+test::ChildResult convertAndInterrupt(const std::vector<std::string>& args) {
+    return test::RunChild(std::string(ZENTAR_BINARY_DIR) + "/bin/zentar-convert", args, 60000, "",
+                          {}, "Frames processed");
 }
 
 TEST(FailureE2eTest, CtrlCHalfWayLeavesAnOutputThatPlaysToItsEnd) {
     TempFolder folder("e2e_interrupt");
     const std::string input = smallClip(folder.file("long.avi"), 1500, 160, 120);
     const std::string out = folder.file("part.avi");
-    const Interrupted r = convertAndInterrupt({"SrcFileName=" + input, "DstFileName=" + out});
-    ASSERT_TRUE(r.progressSeen);
+    const test::ChildResult r = convertAndInterrupt({"SrcFileName=" + input, "DstFileName=" + out});
+    ASSERT_TRUE(r.interrupted);
     EXPECT_EQ(r.exitCode, 130);
     const auto counted = test::probeStream(out, "v:0", true);
     const auto indexed = test::probeStream(out, "v:0", false);
@@ -184,11 +124,11 @@ TEST(FailureE2eTest, CtrlCHalfWayLeavesAnOutputThatPlaysToItsEnd) {
 
     // In project mode the stop still writes the last line.
     const std::string project = folder.file("cuts.flp");
-    const Interrupted p = convertAndInterrupt(
+    const test::ChildResult p = convertAndInterrupt(
         {"SrcFileName=" + input, "SceneDetection=2", "ClipsFileName=" + project});
-    ASSERT_TRUE(p.progressSeen);
+    ASSERT_TRUE(p.interrupted);
     EXPECT_EQ(p.exitCode, 130);
-    const std::string text = fileText(project);
+    const std::string text = test::FileText(project);
     ASSERT_GE(text.size(), 2u);
     EXPECT_EQ(text.rfind("text description 30\r\n" + input + "\r\n0\r\n", 0), 0u) << text;
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");

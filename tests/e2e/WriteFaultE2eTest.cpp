@@ -81,7 +81,7 @@ TEST(WriteFaultE2eTest, AFullDiskStopsTheRunAndLeavesFilesThatPlay) {
         GTEST_SKIP() << "no mount namespace can be made here";
     TempFolder folder("e2e_full_disk");
     const std::string input = scenes(folder.file("in.avi"), 120);
-    const std::string before = fileText(input);
+    const std::string before = test::FileText(input);
     const std::string disk = folder.file("disk");
     fs::create_directories(disk);
 
@@ -129,7 +129,7 @@ TEST(WriteFaultE2eTest, AFullDiskStopsTheRunAndLeavesFilesThatPlay) {
     std::string errors;
     test::runCommand("ffmpeg -nostdin -v error -i '" + wmv + "' -f null - 2>&1", errors);
     EXPECT_EQ(errors, "");
-    EXPECT_EQ(fileText(input), before);
+    EXPECT_EQ(test::FileText(input), before);
 }
 
 // Runs the converter (behind `prefix`, a program and its arguments, when not empty) and,
@@ -156,7 +156,7 @@ test::ChildResult convertChangedMidRun(const std::vector<std::string>& prefix,
 TEST(WriteFaultE2eTest, AClipFolderRemovedOrMadeReadOnlyMidRunEndsTheRunWithTheMessage) {
     TempFolder folder("e2e_folder_changes");
     const std::string input = scenes(folder.file("in.avi"), 400);
-    const std::string before = fileText(input);
+    const std::string before = test::FileText(input);
 
     // Removed: the clip being written goes with it; the next clip cannot be made.
     const std::string gone = folder.file("gone");
@@ -197,7 +197,7 @@ TEST(WriteFaultE2eTest, AClipFolderRemovedOrMadeReadOnlyMidRunEndsTheRunWithTheM
     const auto clips = aviFiles(locked);
     ASSERT_EQ(clips.size(), 1u);
     expectPlayable(clips.front());
-    EXPECT_EQ(fileText(input), before);
+    EXPECT_EQ(test::FileText(input), before);
 }
 
 } // namespace

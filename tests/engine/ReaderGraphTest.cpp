@@ -122,11 +122,6 @@ TEST(ReaderGraphTest, WithoutAFrameTimeTheRateIsEstimatedFromTheDuration) {
     EXPECT_EQ(reader.duration(), 95'000'000);
     EXPECT_EQ(reader.durationFrames(), 190);
     EXPECT_DOUBLE_EQ(reader.frameRate(), 19.1);
-
-    // Shorter than half a second: no estimate rather than a division by zero.
-    test::ScriptedSourceFile shortFile("scripted:short", {10, 400'000, 0, -1});
-    ReaderGraph shortReader("scripted:short", ReaderGraph::VideoTemplate(), true);
-    EXPECT_EQ(shortReader.frameRate(), 0.0);
 }
 
 TEST(ReaderGraphTest, RewindOfAFastSourceLosesNoSampleOfTheNewPosition) {

@@ -105,7 +105,7 @@ TEST(FrameRegions, OddSizesGiveTheExtraColumnAndRowToRightAndBottom) {
               (std::array{2, 2, 5, 1, 3}));
 }
 
-TEST(SceneDetector, ModeZeroFlagsOnlyTheFirstFrameAndMeasuresNothing) {
+TEST(SceneDetector, ModeZeroFlagsOnlyTheFirstFrame) {
     SceneDetector detector;
     DetectionSettings settings = Mode(0);
     settings.ShowStatistics = true;
@@ -115,7 +115,6 @@ TEST(SceneDetector, ModeZeroFlagsOnlyTheFirstFrameAndMeasuresNothing) {
     EXPECT_FALSE(detector.DetectSceneChange(white.view(), 1, 1, settings));
     EXPECT_FALSE(detector.DetectSceneChange(black.view(), 2, 1, settings));
     EXPECT_TRUE(detector.statisticsText().empty());
-    EXPECT_EQ(detector.previousStats(), FrameStats{});
 }
 
 TEST(SceneDetector, FirstFrameStoresWithoutComparingThenValueDistancesDecide) {
@@ -124,7 +123,6 @@ TEST(SceneDetector, FirstFrameStoresWithoutComparingThenValueDistancesDecide) {
     const Rgb grey100{100, 100, 100};
     const RgbFrame v100 = UniformFrame(6, 4, grey100);
     EXPECT_TRUE(detector.DetectSceneChange(v100.view(), 0, 0, settings));
-    EXPECT_EQ(detector.previousStats().regions[3].val, 100);
 
     // 100 -> 80 in one region: 20 / 90 stays below 0.7.
     const RgbFrame v80 = RegionFrame(6, 4, {grey100, grey100, grey100, {80, 80, 80}});
@@ -134,7 +132,8 @@ TEST(SceneDetector, FirstFrameStoresWithoutComparingThenValueDistancesDecide) {
     // 100 -> 30: 70 / 65 signals.
     const RgbFrame v30 = RegionFrame(6, 4, {grey100, {30, 30, 30}, grey100, grey100});
     EXPECT_TRUE(detector.DetectSceneChange(v30.view(), 3, 0, settings));
-    EXPECT_EQ(detector.previousStats().regions[1].val, 30); // stored although signalled
+    // Stored although signalled: 30 again is no change.
+    EXPECT_FALSE(detector.DetectSceneChange(v30.view(), 4, 0, settings));
 
     // With every threshold at 0 (or below) nothing signals after the first frame.
     settings.HueThreshold = 0.0;
@@ -145,29 +144,40 @@ TEST(SceneDetector, FirstFrameStoresWithoutComparingThenValueDistancesDecide) {
     EXPECT_FALSE(detector.DetectSceneChange(v30.view(), 5, 0, settings));
 }
 
-TEST(SceneDetector, HueDistanceWrapsAroundTheCircle) {
-    // (255, 19, 0) has hue 20 and (255, 0, 35) hue 1500; saturation and value are equal.
-    ASSERT_EQ(HsvFromMeans(255, 19, 0).hue, 20);
-    ASSERT_EQ(HsvFromMeans(255, 0, 35).hue, 1500);
-    DetectionSettings settings = Mode(2);
-    settings.ValThreshold = 0.0;
-    // The distance is 56 / 760 = 0.0737 (1480 / 760 without the wrap).
-    for (double threshold : {0.07, 0.08}) {
-        settings.HueThreshold = threshold;
-        EXPECT_EQ(Changes(settings, {255, 19, 0}, {255, 0, 35}), threshold < 0.0737) << threshold;
+// One uniform frame after another under hue, saturation and value thresholds. A distance
+// is |a - b| / ((a + b + 1) / 2) in integers, it signals when at or above its threshold,
+// and a zero on either side switches its test off.
+TEST(SceneDetector, DistancesAgainstThresholds) {
+    struct Case {
+        const char* what;
+        double hue, sat, val;
+        Rgb first, second;
+        bool changes;
+    };
+    const Case cases[] = {
+        {"pure red has hue 0", 0.01, 0.01, 0.01, {255, 0, 0}, {255, 19, 0}, false},
+        {"black: all zero", 0.01, 0.01, 0.01, {0, 0, 0}, {200, 100, 50}, false},
+        {"identical grey", 0.01, 0.01, 0.01, {90, 90, 90}, {90, 90, 90}, false},
+        {"value step", 0.01, 0.01, 0.01, {90, 90, 90}, {91, 91, 91}, true},
+        {"hue step", 0.01, 0.01, 0.01, {255, 19, 0}, {255, 40, 0}, true},
+        // Hues 20 and 1500: 56 / 760 = 0.0737 across the wrap (1480 / 760 without it).
+        {"hue wraps, above", 0.07, 0, 0, {255, 19, 0}, {255, 0, 35}, true},
+        {"hue wraps, below", 0.08, 0, 0, {255, 19, 0}, {255, 0, 35}, false},
+        // Hue 0 and value 200 on both sides; saturation 128 against 64: 64 / 96.
+        {"saturation alone", 0, 0.6, 0, {200, 100, 100}, {200, 150, 150}, true},
+        {"value exactly on the threshold", 0, 0, 0.5, {100, 100, 100}, {60, 60, 60}, true},
+        // 39 / 81 = 0.4815 stays below; 39 / 80.5 or 39 / 80 would signal.
+        {"divisor rounds up", 0, 0, 0.483, {100, 100, 100}, {61, 61, 61}, false},
+    };
+    for (const Case& c : cases) {
+        DetectionSettings settings = Mode(2);
+        settings.HueThreshold = c.hue;
+        settings.SatThreshold = c.sat;
+        settings.ValThreshold = c.val;
+        EXPECT_EQ(Changes(settings, c.first, c.second), c.changes) << c.what;
     }
-}
-
-TEST(SceneDetector, ZeroHueSaturationOrValueSwitchesItsTestOff) {
-    DetectionSettings settings = Mode(1);
-    settings.HueThreshold = 0.01;
-    settings.SatThreshold = 0.01;
-    settings.ValThreshold = 0.01;
-    EXPECT_FALSE(Changes(settings, {255, 0, 0}, {255, 19, 0}));  // pure red has hue 0
-    EXPECT_FALSE(Changes(settings, {0, 0, 0}, {200, 100, 50}));  // black: val, sat and hue all 0
-    EXPECT_FALSE(Changes(settings, {90, 90, 90}, {90, 90, 90})); // identical grey
-    EXPECT_TRUE(Changes(settings, {90, 90, 90}, {91, 91, 91}));  // a real value step signals
-    EXPECT_TRUE(Changes(settings, {255, 19, 0}, {255, 40, 0}));  // a real hue step signals
+    ASSERT_EQ(HsvFromMeans(255, 0, 35).hue, 1500);
+    ASSERT_EQ(HsvFromMeans(200, 150, 150), (RegionStats{0, 64, 200}));
 }
 
 TEST(SceneDetector, StatisticsLineShowsFrameClipsAndRegionValues) {
@@ -185,14 +195,17 @@ TEST(SceneDetector, StatisticsLineShowsFrameClipsAndRegionValues) {
 
 TEST(SceneDetector, FramesBelowTwoPixelsCompareOnlyTheirNonEmptyRegions) {
     DetectionSettings settings = Mode(1);
-    for (const auto& size : {std::array{1, 1}, std::array{1, 9}, std::array{9, 1}}) {
+    settings.ShowStatistics = true;
+    for (const auto& [size, line] : {std::pair{std::array{1, 1}, "2/0: 0 0 0 200"},
+                                     {std::array{1, 9}, "2/0: 0 200 0 200"},
+                                     {std::array{9, 1}, "2/0: 0 0 200 200"}}) {
         SceneDetector detector;
         const RgbFrame dark = UniformFrame(size[0], size[1], {20, 20, 20});
         const RgbFrame bright = UniformFrame(size[0], size[1], {200, 200, 200});
         EXPECT_TRUE(detector.DetectSceneChange(dark.view(), 0, 0, settings));
         EXPECT_FALSE(detector.DetectSceneChange(dark.view(), 1, 0, settings));
         EXPECT_TRUE(detector.DetectSceneChange(bright.view(), 2, 0, settings));
-        EXPECT_EQ(detector.previousStats().regions[0], RegionStats{});
+        EXPECT_EQ(detector.statisticsText(), line);
     }
     // A frame without pixels never signals after the first frame.
     SceneDetector detector;
@@ -207,10 +220,12 @@ TEST(SceneDetector, ReadsNothingPastTheEndOfTheFrame) {
         test::GuardedBuffer buffer(RgbFrameBytes(width, height));
         std::memset(buffer.data(), 77, buffer.size());
         SceneDetector detector;
+        DetectionSettings settings = Mode(1);
+        settings.ShowStatistics = true;
         const RgbFrameView frame{buffer.data(), width, height};
-        EXPECT_TRUE(detector.DetectSceneChange(frame, 0, 0, Mode(1)));
-        EXPECT_FALSE(detector.DetectSceneChange(frame, 1, 0, Mode(1)));
-        EXPECT_EQ(detector.previousStats().regions[3].val, 77);
+        EXPECT_TRUE(detector.DetectSceneChange(frame, 0, 0, settings));
+        EXPECT_FALSE(detector.DetectSceneChange(frame, 1, 0, settings));
+        EXPECT_EQ(detector.statisticsText(), "1/0: 77 77 77 77");
     }
 }
 

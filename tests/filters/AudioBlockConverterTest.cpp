@@ -4,7 +4,7 @@
 // convert.)
 #include "filters/AudioBlockConverter.h"
 #include "filters/ConvertAudio.h"
-#include "tests/filters/FilterTestGraph.h"
+#include "tests/support/streaming/TestMediaTypes.h"
 
 #include <gtest/gtest.h>
 

@@ -6,14 +6,14 @@
 #include "filters/AudioWriterProxy.h"
 #include "filters/AudioProxyPin.h"
 #include "platform/streaming/MediaGuids.h"
-#include "tests/filters/FilterTestGraph.h"
+#include "tests/support/streaming/StreamingTestUtil.h"
 
 #include <gtest/gtest.h>
 
 namespace zentar {
 namespace {
 
-constexpr int kWaitMs = 10000;
+using test::kWaitMs;
 
 struct AudioProxyRig {
     AudioProxyRig(const WAVEFORMATEX& format, double rate) {
@@ -23,7 +23,8 @@ struct AudioProxyRig {
         proxy->SetFormat(&format);
         MediaType audio;
         audio.majortype = MEDIATYPE_Audio;
-        renderer = test::CollectingRenderer::Create(audio);
+        renderer = test::TestRenderer::Create(audio);
+        renderer->keepBytes = true;
     }
     HRESULT build() {
         graph.add(filter.Get(), u"AudioWriterProxy");
@@ -42,9 +43,7 @@ struct AudioProxyRig {
         return chunk;
     }
     HRESULT push(const BYTE* chunk) {
-        HRESULT hr = E_UNEXPECTED;
-        test::MustReturnWithin(kWaitMs, "PushAudio", [&] { hr = proxy->PushAudio(chunk); });
-        return hr;
+        return test::CallBounded([&] { return proxy->PushAudio(chunk); });
     }
     // Pushes `count` chunks and returns the lengths of the samples they gave.
     std::vector<LONG> pushChunks(int count) {
@@ -63,7 +62,7 @@ struct AudioProxyRig {
 
     ComPtr<IBaseFilter> filter;
     ComPtr<IAudioWriterProxy> proxy;
-    ComPtr<test::CollectingRenderer> renderer;
+    ComPtr<test::TestRenderer> renderer;
     test::TestGraph graph;
     size_t streamBytes = 0;
 };

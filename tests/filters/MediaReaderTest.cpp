@@ -4,7 +4,7 @@
 // releasing a sample that waits for a request.
 #include "filters/MediaReader.h"
 #include "platform/streaming/MediaGuids.h"
-#include "tests/filters/FilterTestGraph.h"
+#include "tests/support/streaming/StreamingTestUtil.h"
 #include "tests/support/streaming/TestMediaTypes.h"
 #include "tests/support/streaming/TestSource.h"
 
@@ -16,7 +16,7 @@
 namespace zentar {
 namespace {
 
-constexpr int kWaitMs = 10000;
+using test::kWaitMs;
 
 MediaType PartialRgb24() {
     MediaType type;
@@ -142,7 +142,7 @@ TEST(MediaReader, HandsOutOneSamplePerRequestWithResetSemantics) {
     }
     // End of the stream: EC_COMPLETE; the last length was reset, so 0 is read.
     rig.reader->RequestSample();
-    EXPECT_TRUE(test::WaitForGraphEvent(rig.graph.events.Get(), EC_COMPLETE, kWaitMs));
+    EXPECT_TRUE(test::WaitForEvent(rig.graph.graph.Get(), EC_COMPLETE));
     EXPECT_EQ(rig.length(), 0u);
     rig.reader->SetDiscard(TRUE);
     rig.graph.control->Stop();
@@ -177,7 +177,7 @@ TEST(MediaReader, DiscardReleasesAWaitingSampleAndKeepsAPendingRequest) {
     ASSERT_TRUE(rig.sourceProduced(1)); // sample 0 waits for a request
     rig.reader->SetDiscard(TRUE);
     // Every sample drops through without a request: the stream reaches its end.
-    EXPECT_TRUE(test::WaitForGraphEvent(rig.graph.events.Get(), EC_COMPLETE, kWaitMs));
+    EXPECT_TRUE(test::WaitForEvent(rig.graph.graph.Get(), EC_COMPLETE));
     EXPECT_FALSE(rig.notify.IsSet());
     EXPECT_EQ(rig.length(), 0u);
 
@@ -185,7 +185,7 @@ TEST(MediaReader, DiscardReleasesAWaitingSampleAndKeepsAPendingRequest) {
     rig.reader->RequestSample();
     ASSERT_EQ(rig.graph.control->Stop(), S_OK);
     ASSERT_EQ(rig.graph.control->Run(), S_OK);
-    EXPECT_TRUE(test::WaitForGraphEvent(rig.graph.events.Get(), EC_COMPLETE, kWaitMs));
+    EXPECT_TRUE(test::WaitForEvent(rig.graph.graph.Get(), EC_COMPLETE));
     EXPECT_FALSE(rig.notify.IsSet());
     ASSERT_EQ(rig.graph.control->Stop(), S_OK);
     rig.reader->SetDiscard(FALSE);
@@ -202,7 +202,7 @@ TEST(MediaReader, StopReleasesASampleThatWaitsForARequest) {
     ASSERT_EQ(rig.graph.control->Run(), S_OK);
     ASSERT_TRUE(rig.next());
     ASSERT_TRUE(rig.sourceProduced(2)); // sample 1 waits
-    test::MustReturnWithin(kWaitMs, "Stop", [&] { rig.graph.control->Stop(); });
+    test::CallBounded([&] { return rig.graph.control->Stop(); });
     EXPECT_FALSE(rig.notify.IsSet());
     // Restarted, the reader hands out samples again.
     ASSERT_EQ(rig.graph.control->Run(), S_OK);

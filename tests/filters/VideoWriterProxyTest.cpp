@@ -4,7 +4,7 @@
 #include "filters/VideoWriterProxy.h"
 #include "filters/VideoProxyPin.h"
 #include "platform/streaming/MediaGuids.h"
-#include "tests/filters/FilterTestGraph.h"
+#include "tests/support/streaming/StreamingTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 namespace zentar {
 namespace {
 
-constexpr int kWaitMs = 10000;
+using test::kWaitMs;
 
 struct VideoProxyRig {
     explicit VideoProxyRig(LONG width = 320, LONG height = 240, double rate = 0) {
@@ -25,7 +25,8 @@ struct VideoProxyRig {
             proxy->SetFrameRate(rate);
         MediaType video;
         video.majortype = MEDIATYPE_Video;
-        renderer = test::CollectingRenderer::Create(video);
+        renderer = test::TestRenderer::Create(video);
+        renderer->keepBytes = true;
     }
     HRESULT build() {
         graph.add(filter.Get(), u"VideoWriterProxy");
@@ -42,14 +43,12 @@ struct VideoProxyRig {
         return bytes;
     }
     HRESULT push(const std::vector<BYTE>& bytes) {
-        HRESULT hr = E_UNEXPECTED;
-        test::MustReturnWithin(kWaitMs, "PushFrame", [&] { hr = proxy->PushFrame(bytes.data()); });
-        return hr;
+        return test::CallBounded([&] { return proxy->PushFrame(bytes.data()); });
     }
 
     ComPtr<IBaseFilter> filter;
     ComPtr<IVideoWriterProxy> proxy;
-    ComPtr<test::CollectingRenderer> renderer;
+    ComPtr<test::TestRenderer> renderer;
     test::TestGraph graph;
 };
 
@@ -95,7 +94,7 @@ TEST(VideoWriterProxy, DefaultConfigurationOffersRgb24AndAsksForOneDoubleBuffer)
     EXPECT_EQ(rig.renderer->payloads()[0], a);
     EXPECT_EQ(rig.renderer->payloads()[1], b);
     EXPECT_TRUE(rig.renderer->checker().violations().empty());
-    EXPECT_TRUE(test::WaitForGraphEvent(rig.graph.events.Get(), EC_COMPLETE, kWaitMs));
+    EXPECT_TRUE(test::WaitForEvent(rig.graph.graph.Get(), EC_COMPLETE));
     // The stream has ended: a further push fails instead of waiting for a copy.
     EXPECT_EQ(rig.push(a), VFW_E_WRONG_STATE);
     rig.graph.control->Stop();
@@ -183,7 +182,7 @@ TEST(VideoWriterProxy, StopWithoutEndPushDoesNotWaitForAFrame) {
     ASSERT_EQ(rig.build(), S_OK);
     ASSERT_EQ(rig.graph.control->Run(), S_OK);
     EXPECT_EQ(rig.push(rig.frame(0)), S_OK);
-    test::MustReturnWithin(kWaitMs, "Stop", [&] { rig.graph.control->Stop(); });
+    test::CallBounded([&] { return rig.graph.control->Stop(); });
 }
 
 } // namespace

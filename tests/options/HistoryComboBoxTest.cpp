@@ -27,35 +27,27 @@ protected:
     HistoryComboBox files;
 };
 
-TEST_F(HistoryComboBoxTest, EleventhNameDropsTheOldestAndKeepsTheFixedEntryLast) {
-    for (int i = 1; i <= 11; ++i) {
+// Ten names at most, newest first, the fixed entry last; a name found again (in any letter
+// case) moves to the top instead of being added twice; commands and "" add nothing.
+TEST_F(HistoryComboBoxTest, HistoryKeepsTenNamesNewestFirstAndTheFixedEntryLast) {
+    for (int i = 1; i <= 11; ++i)
         files.push(QString("/v/clip%1.avi").arg(i));
-    }
     ASSERT_EQ(files.count(), 11);
-    EXPECT_EQ(files.itemText(0), "/v/clip11.avi");
     EXPECT_EQ(files.itemText(9), "/v/clip2.avi");
     EXPECT_EQ(files.itemText(10), "Browse for input file...");
-    EXPECT_EQ(files.currentIndex(), 0);
     EXPECT_EQ(files.current(), "/v/clip11.avi");
-}
 
-TEST_F(HistoryComboBoxTest, SelectOrPushMovesExistingEntriesAndIgnoresCommands) {
-    files.select_or_push("/v/a.avi");
-    files.select_or_push("/v/b.avi");
-    files.select_or_push("/v/c.avi");
-    // Exact search ignores letter case; the entry moves to the top, not duplicated.
-    files.select_or_push("/V/A.AVI");
-    EXPECT_EQ(entries(files),
-              QStringList({"/V/A.AVI", "/v/c.avi", "/v/b.avi", "Browse for input file..."}));
+    files.select_or_push("/V/CLIP5.AVI");
+    EXPECT_EQ(files.count(), 11);
+    EXPECT_EQ(files.itemText(0), "/V/CLIP5.AVI");
+    EXPECT_EQ(files.itemText(1), "/v/clip11.avi");
     EXPECT_EQ(files.currentIndex(), 0);
-
     files.select_or_push("Browse for input file...");
-    EXPECT_EQ(files.count(), 4);
+    EXPECT_EQ(files.count(), 11);
     EXPECT_EQ(files.currentIndex(), 0);
-
     files.select_or_push("");
     EXPECT_EQ(files.currentIndex(), -1);
-    EXPECT_EQ(files.count(), 4);
+    EXPECT_EQ(files.count(), 11);
 }
 
 TEST_F(HistoryComboBoxTest, ClassifyTellsCommandsFromValues) {
@@ -104,18 +96,14 @@ TEST(HistoryComboBoxPlainTest, EntriesAddedToAnEmptyListLeaveTheEditTextAlone) {
     EXPECT_EQ(empty.currentIndex(), -1);
     EXPECT_EQ(empty.count(), 1);
     EXPECT_TRUE(empty.currentText().isEmpty());
-}
 
-TEST(HistoryComboBoxPlainTest, FindExactStartsAfterTheGivenEntryAndWraps) {
-    test::EnsureQtApp();
-    HistoryComboBox list;
-    for (const char* text : {"Same", "other", "same"}) {
-        list.addItem(text);
-    }
-    EXPECT_EQ(list.findExact("SAME"), 0);
-    EXPECT_EQ(list.findExact("same", 0), 2);
-    EXPECT_EQ(list.findExact("same", 2), 0);
-    EXPECT_EQ(list.findExact("missing", 0), -1);
+    // Exact search starts after the given entry and wraps.
+    for (const char* text : {"Same", "other", "same"})
+        empty.addItem(text);
+    EXPECT_EQ(empty.findExact("SAME"), 1);
+    EXPECT_EQ(empty.findExact("same", 1), 3);
+    EXPECT_EQ(empty.findExact("same", 3), 1);
+    EXPECT_EQ(empty.findExact("missing", 0), -1);
 }
 
 TEST(SortComboEntriesTest, SortsByCharacterCodeAndKeepsTheEditText) {

@@ -24,22 +24,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs `answer` on the next modal dialog titled `title`. Bounded: gives up after `limitMs`.
-void AnswerDialog(const QString& title, std::function<void(QDialog&)> answer, int limitMs = 10000) {
-    auto* timer = new QTimer();
-    auto left = std::make_shared<int>(limitMs / 10);
-    QObject::connect(timer, &QTimer::timeout, [timer, left, title, answer = std::move(answer)] {
-        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (modal != nullptr && modal->windowTitle() == title) {
-            timer->stop();
-            timer->deleteLater();
-            answer(*modal);
-        } else if (--*left <= 0) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(10);
+// Runs `answer` on the next modal dialog, checking that it is the one titled `title`.
+void AnswerDialog(const QString& title, std::function<void(QDialog&)> answer, int limitMs = 5000) {
+    test::AnswerNextModal(
+        [title, answer = std::move(answer)](QWidget* modal) {
+            auto* dialog = qobject_cast<QDialog*>(modal);
+            if (dialog != nullptr && dialog->windowTitle() == title)
+                return answer(*dialog);
+            ADD_FAILURE() << "not " << title.toStdString();
+            modal->close();
+        },
+        limitMs);
 }
 
 void ChooseAdvanced(QComboBox& list) {
@@ -49,9 +44,7 @@ void ChooseAdvanced(QComboBox& list) {
 }
 
 template <class W> W* Child(QDialog& dialog, const char* name) {
-    W* widget = dialog.findChild<W*>(name);
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
+    return dialog.findChild<W*>(name);
 }
 
 class MainWindowOptionsTest : public ::testing::Test {

@@ -88,51 +88,41 @@ TEST_F(VideoCompressionDialogTest, QualityShowsHundredthsRoundedAndStoresSliderT
     EXPECT_EQ(options.dwQuality, 4000u);
 }
 
-TEST_F(VideoCompressionDialogTest, ListIsSortedWithUncompressedAndButtonsFollowTheCompressor) {
+// "<Uncompressed>" heads the sorted list; Configure and About follow what the chosen
+// compressor offers (the compressor-dialog interface first, else property pages), and each
+// button opens its dialog over this one. No filter outlives its step.
+TEST_F(VideoCompressionDialogTest, ButtonsFollowTheCompressor) {
     open("<Uncompressed>");
-    QStringList shown;
-    for (int i = 0; i < list->count(); ++i) {
-        shown << list->itemText(i);
+    EXPECT_EQ(list->itemText(0), "<Uncompressed>");
+    EXPECT_EQ(list->itemText(5), "MPEG-4 Microsoft V2");
+    EXPECT_EQ(compressors.counters.created, 0); // none created for "<Uncompressed>"
+    struct Case {
+        const char* name;
+        bool configure, about;
+        int configShown, aboutShown, pagesShown;
+    };
+    const Case cases[] = {{"Microsoft Video 1", true, true, 1, 1, 0},
+                          {"Cinepak Codec", true, false, 2, 1, 0},
+                          {"Motion JPEG", true, false, 2, 1, 1}, // property pages only
+                          {"Huffyuv", false, false, 2, 1, 1},
+                          {"<Uncompressed>", false, false, 2, 1, 1}};
+    for (const Case& c : cases) {
+        choose(c.name);
+        EXPECT_EQ(configure->isEnabled(), c.configure) << c.name;
+        EXPECT_EQ(about->isEnabled(), c.about) << c.name;
+        configure->click();
+        about->click();
+        EXPECT_EQ(compressors.counters.configShown, c.configShown) << c.name;
+        EXPECT_EQ(compressors.counters.aboutShown, c.aboutShown) << c.name;
+        EXPECT_EQ(compressors.counters.pagesShown, c.pagesShown) << c.name;
     }
-    EXPECT_EQ(shown, QStringList({"<Uncompressed>", "Cinepak Codec", "Huffyuv", "Microsoft Video 1",
-                                  "Motion JPEG", "MPEG-4 Microsoft V2"}));
-    // "<Uncompressed>": nothing to configure, and no filter is created for it.
-    EXPECT_FALSE(configure->isEnabled());
-    EXPECT_FALSE(about->isEnabled());
-    EXPECT_EQ(compressors.counters.created, 0);
-
-    choose("Microsoft Video 1");
-    EXPECT_TRUE(configure->isEnabled());
-    EXPECT_TRUE(about->isEnabled());
-    configure->click();
-    about->click();
-    EXPECT_EQ(compressors.counters.configShown, 1);
-    EXPECT_EQ(compressors.counters.aboutShown, 1);
     EXPECT_EQ(compressors.counters.lastParent, static_cast<void*>(dialog.get()));
-
-    choose("Cinepak Codec");
-    EXPECT_TRUE(configure->isEnabled());
-    EXPECT_FALSE(about->isEnabled());
-
-    choose("Motion JPEG"); // property pages only
-    EXPECT_TRUE(configure->isEnabled());
-    EXPECT_FALSE(about->isEnabled());
-    configure->click();
-    EXPECT_EQ(compressors.counters.pagesShown, 1);
-    EXPECT_EQ(compressors.counters.configShown, 1);
-
-    choose("Huffyuv");
-    EXPECT_FALSE(configure->isEnabled());
-    EXPECT_FALSE(about->isEnabled());
-
-    choose("<Uncompressed>");
-    EXPECT_FALSE(configure->isEnabled());
-    EXPECT_FALSE(about->isEnabled());
-    // Every filter lived only for its step.
     EXPECT_EQ(compressors.counters.alive, 0);
 }
 
-TEST_F(VideoCompressionDialogTest, CancelKeepsTheNewNameOnlyWhenOpenedWithOne) {
+// Cancel keeps a newly chosen name only when the dialog was opened with one; a stored name
+// is matched by prefix in any letter case, else the first entry is taken.
+TEST_F(VideoCompressionDialogTest, CancelAndStoredNames) {
     options = {.dwKeyFrameEvery = 15,
                .dwQuality = 7500,
                .dwBytesPerSecond = 300,
@@ -150,21 +140,13 @@ TEST_F(VideoCompressionDialogTest, CancelKeepsTheNewNameOnlyWhenOpenedWithOne) {
     choose("Microsoft Video 1");
     dialog->reject();
     EXPECT_EQ(name, "");
+    for (const auto& [stored, kept] :
+         {std::pair{"microsoft", "Microsoft Video 1"}, {"Indeo Video 5", "<Uncompressed>"}}) {
+        open(stored);
+        dialog->reject();
+        EXPECT_EQ(name, kept) << stored;
+    }
     EXPECT_EQ(options, before);
-}
-
-TEST_F(VideoCompressionDialogTest, StoredNameIsMatchedByPrefixElseTheFirstEntry) {
-    open("microsoft"); // a prefix, in other letter case
-    EXPECT_EQ(list->currentText(), "Microsoft Video 1");
-    EXPECT_EQ(dialog->selectedName(), "Microsoft Video 1");
-    dialog->reject();
-    EXPECT_EQ(name, "Microsoft Video 1");
-
-    open("Indeo Video 5"); // not installed: the first entry, read back at opening
-    EXPECT_EQ(list->currentIndex(), 0);
-    EXPECT_EQ(dialog->selectedName(), "<Uncompressed>");
-    dialog->reject();
-    EXPECT_EQ(name, "<Uncompressed>");
 }
 
 TEST_F(VideoCompressionDialogTest, OkRebuildsFlagsAndKeepsTheDataRateOfAClearedCheck) {

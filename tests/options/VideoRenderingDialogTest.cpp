@@ -28,7 +28,7 @@ protected:
         field->window()->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(field->window()));
         field->setFocus(Qt::MouseFocusReason);
-        ASSERT_TRUE(test::WaitFor([field] { return field->hasFocus(); }));
+        ASSERT_TRUE(QTest::qWaitFor([field] { return field->hasFocus(); }));
         field->setText(text);
     }
     static VideoRenderingValues custom(double aspect) {
@@ -95,12 +95,12 @@ TEST_F(VideoRenderingDialogTest, ChoicesEnableTheirFields) {
 
     dialog->findChild<QRadioButton*>("customRateRadio")->click();
     EXPECT_TRUE(rate->isEnabled());
-    EXPECT_TRUE(test::WaitFor([this] { return rate->hasFocus(); }));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return rate->hasFocus(); }));
     dialog->findChild<QRadioButton*>("customSizeRadio")->click();
     EXPECT_TRUE(width->isEnabled());
     EXPECT_TRUE(height->isEnabled());
     EXPECT_TRUE(keepAspect->isEnabled());
-    EXPECT_TRUE(test::WaitFor([this] { return width->hasFocus(); }));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return width->hasFocus(); }));
     dialog->findChild<QRadioButton*>("keepRateRadio")->click();
     EXPECT_FALSE(rate->isEnabled());
 

@@ -40,7 +40,7 @@ struct DvAudioCase {
     int height;
     int channels; // 0: no audio branch
     int sampleRate;
-    int expectedRate;
+    const char* audio; // what ffprobe reads back
 };
 
 class DvMuxerAudioTest : public ::testing::TestWithParam<DvAudioCase> {};
@@ -82,29 +82,19 @@ TEST_P(DvMuxerAudioTest, DvThroughTheDvMuxerKeepsItsAudio) {
     EXPECT_EQ(g.waitForEnd(), EC_COMPLETE);
     g.stop();
 
-    const auto video = test::probeStream(path, "v:0", true);
-    ASSERT_TRUE(video);
-    EXPECT_EQ(video->codecName, "dvvideo");
-    EXPECT_EQ(video->width, 720);
-    EXPECT_EQ(video->height, c.height);
-    EXPECT_EQ(video->frames, 10);
-    const auto probed = test::probeStream(path, "a:0");
-    if (c.channels == 0) {
-        EXPECT_FALSE(probed);
-        return;
+    EXPECT_EQ(test::streamFacts(path, "v:0"), "dvvideo 720x" + std::to_string(c.height) + " 10");
+    EXPECT_EQ(test::streamFacts(path, "a:0"), c.audio);
+    if (c.channels > 0) {
+        EXPECT_NEAR(test::probeStreamEnd(path, "a:0"), 0.4, 0.05);
     }
-    ASSERT_TRUE(probed);
-    EXPECT_EQ(probed->codecName, "pcm_s16le");
-    EXPECT_EQ(probed->sampleRate, c.expectedRate);
-    EXPECT_EQ(probed->channels, 2);
-    EXPECT_NEAR(test::probeStreamEnd(path, "a:0"), 0.4, 0.05);
 }
 
-INSTANTIATE_TEST_SUITE_P(Audio, DvMuxerAudioTest,
-                         ::testing::Values(DvAudioCase{"Stereo44100", 576, 2, 44100, 44100},
-                                           DvAudioCase{"Mono22050", 576, 1, 22050, 48000},
-                                           DvAudioCase{"NtscWithoutAudio", 480, 0, 0, 0}),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Audio, DvMuxerAudioTest,
+    ::testing::Values(DvAudioCase{"Stereo44100", 576, 2, 44100, "pcm_s16le 44100 2"},
+                      DvAudioCase{"Mono22050", 576, 1, 22050, "pcm_s16le 48000 2"},
+                      DvAudioCase{"NtscWithoutAudio", 480, 0, 0, "none"}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(AviMuxFilterTest, AFullDeviceEndsTheGraphWithAnError) {
     WriterGraph g;

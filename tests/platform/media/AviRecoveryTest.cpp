@@ -19,11 +19,6 @@
 namespace zentar {
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Writes `bytes` to `path` and repairs it as the file writer does when a write failed.
 AviRecovery::Result cutAndRepair(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
@@ -44,7 +39,7 @@ std::string makeClip(const test::TempFolder& folder, const std::string& name,
                              videoCodec + " -c:a pcm_s16le '" + path + "' 2>&1",
                          log);
     EXPECT_EQ(status, 0) << log;
-    return readAll(path);
+    return test::FileText(path);
 }
 
 TEST(AviRecoveryTest, CutFilesKeepTheirWholeChunksWithMatchingCounts) {
@@ -92,7 +87,7 @@ TEST(AviRecoveryTest, OtherFilesAndCutHeadersAreLeftAlone) {
     for (const std::string& bytes :
          {whole.substr(0, 100), std::string("This is not a video file.\n"), std::string()}) {
         EXPECT_FALSE(cutAndRepair(path, bytes).repaired);
-        EXPECT_EQ(readAll(path), bytes);
+        EXPECT_EQ(test::FileText(path), bytes);
     }
 }
 

@@ -1,9 +1,9 @@
 // The compressor filters' control interfaces: IAMVideoCompression reports honest
-// capabilities per encoder, and the compressor dialogs come from the installed host only.
+// capabilities per encoder. The dialogs through the installed host are
+// tests/platform/ui/CompressorDialogsTest's and tests/options/InstalledCompressorsTest's.
 // Their files are written and read back by the writer graph tests
 // (tests/engine/AviWriterGraphTest).
 #include "platform/media/CompressorCatalog.h"
-#include "platform/media/CompressorDialogHost.h"
 #include "platform/media/VideoCompressorFilter.h"
 
 #include "tests/platform/media/WriterGraphTestUtil.h"
@@ -58,54 +58,6 @@ TEST(CompressorFiltersTest, VideoCompressionReportsWhatTheEncoderCanDo) {
                   S_OK);
         EXPECT_EQ(dvFormat, DVENCODERFORMAT_DVSD);
     }
-}
-
-class RecordingDialogHost : public CompressorDialogHost {
-public:
-    bool showConfigDialog(void*, const CompressorInfo& compressor,
-                          CompressorDialogSettings& settings) override {
-        shown = compressor.friendlyName;
-        settings.quality = 0.5;
-        settings.keyFrameRate = 7;
-        return true;
-    }
-    void showAboutDialog(void*, const CompressorInfo& compressor) override {
-        shown = "about " + compressor.friendlyName;
-    }
-    std::string shown;
-};
-
-TEST(CompressorFiltersTest, CompressorDialogsComeFromTheInstalledHost) {
-    ComPtr<IBaseFilter> xvid =
-        test::CreateCompressor(CLSID_VideoCompressorCategory, "MPEG-4 Part 2 (XVID)");
-    ComPtr<IAMVfwCompressDialogs> dialogs = xvid.As<IAMVfwCompressDialogs>();
-    ASSERT_TRUE(dialogs);
-    EXPECT_EQ(dialogs->ShowDialog(VfwCompressDialog_QueryConfig, nullptr), S_FALSE);
-    EXPECT_EQ(dialogs->ShowDialog(VfwCompressDialog_QueryAbout, nullptr), S_FALSE);
-
-    RecordingDialogHost host;
-    InstallCompressorDialogHost(&host);
-    EXPECT_EQ(dialogs->ShowDialog(VfwCompressDialog_QueryConfig, nullptr), S_OK);
-    EXPECT_EQ(dialogs->ShowDialog(VfwCompressDialog_Config, nullptr), S_OK);
-    EXPECT_EQ(host.shown, "MPEG-4 Part 2 (XVID)");
-    ComPtr<IAMVideoCompression> controls = xvid.As<IAMVideoCompression>();
-    double quality = 0;
-    LONG keyFrames = 0;
-    controls->get_Quality(&quality);
-    controls->get_KeyFrameRate(&keyFrames);
-    EXPECT_DOUBLE_EQ(quality, 0.5);
-    EXPECT_EQ(keyFrames, 7);
-    EXPECT_EQ(dialogs->ShowDialog(VfwCompressDialog_About, nullptr), S_OK);
-    EXPECT_EQ(host.shown, "about MPEG-4 Part 2 (XVID)");
-
-    // Huffyuv has nothing to configure.
-    ComPtr<IBaseFilter> huffyuv = test::CreateCompressor(CLSID_VideoCompressorCategory, "Huffyuv");
-    if (huffyuv) {
-        EXPECT_EQ(
-            huffyuv.As<IAMVfwCompressDialogs>()->ShowDialog(VfwCompressDialog_QueryConfig, nullptr),
-            S_FALSE);
-    }
-    InstallCompressorDialogHost(nullptr);
 }
 
 } // namespace

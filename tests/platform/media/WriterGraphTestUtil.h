@@ -8,7 +8,7 @@
 #include "platform/media/MediaFilterInterfaces.h"
 #include "platform/media/MediaRegistration.h"
 #include "platform/streaming/CaptureGraphBuilder.h"
-#include "tests/platform/streaming/StreamingTestUtil.h"
+#include "tests/support/streaming/StreamingTestUtil.h"
 #include "tests/support/streaming/TestMediaTypes.h"
 #include "tests/support/streaming/TestSource.h"
 

@@ -1,6 +1,7 @@
+// FindPin as the writer and reading graphs use it; RenderStream from a pin is the reading
+// graph's (tests/engine/ReaderGraphTest).
 #include "platform/streaming/CaptureGraphBuilder.h"
-#include "tests/platform/streaming/StreamingTestUtil.h"
-#include "tests/support/streaming/TestTransforms.h"
+#include "tests/support/streaming/StreamingTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -70,52 +71,6 @@ TEST(CaptureGraphBuilderTest, FindPinSelectsByDirectionTypeConnectionAndIndex) {
                                  pin.GetAddressOf()),
               E_FAIL)
         << "pins have no category";
-}
-
-TEST(CaptureGraphBuilderTest, RenderStreamFromAFilterUsesTheFirstPinTheSinkTakes) {
-    Fixture f;
-    ComPtr<TestRenderer> sink = TestRenderer::Create(MajorType(MEDIATYPE_Audio));
-    f.graph->AddFilter(sink.Get(), u"Sink");
-    ASSERT_EQ(f.builder->RenderStream(nullptr, nullptr, static_cast<IBaseFilter*>(f.source.Get()),
-                                      nullptr, sink.Get()),
-              S_OK);
-    EXPECT_FALSE(f.source->pin(0)->IsConnected()) << "the refused video pin stays free";
-    EXPECT_TRUE(f.source->pin(1)->IsConnected());
-
-    // Nothing left that the sink could take.
-    ComPtr<TestRenderer> second = TestRenderer::Create(MajorType(MEDIATYPE_Audio));
-    f.graph->AddFilter(second.Get(), u"Second");
-    EXPECT_TRUE(FAILED(f.builder->RenderStream(
-        nullptr, nullptr, static_cast<IBaseFilter*>(f.source.Get()), nullptr, second.Get())));
-    EXPECT_FALSE(f.source->pin(0)->IsConnected());
-    EXPECT_FALSE(f.source->pin(2)->IsConnected());
-}
-
-TEST(CaptureGraphBuilderTest, RenderStreamFromAPinThroughAnIntermediateAndUndoOnFailure) {
-    Fixture f;
-    ComPtr<PassThroughTransform> pass = PassThroughTransform::Create();
-    ComPtr<TestRenderer> sink = TestRenderer::Create(MajorType(MEDIATYPE_Video));
-    f.graph->AddFilter(pass.Get(), u"Pass");
-    f.graph->AddFilter(sink.Get(), u"Sink");
-    ASSERT_EQ(f.builder->RenderStream(nullptr, &MEDIATYPE_Video, f.source->pin(2), pass.Get(),
-                                      sink.Get()),
-              S_OK);
-    EXPECT_TRUE(f.source->pin(2)->IsConnected());
-    EXPECT_TRUE(pass->OutputPin()->IsConnected());
-    EXPECT_TRUE(sink->InputPin()->IsConnected());
-
-    // Audio through a fresh pass-through into a video-only sink fails, and the first
-    // half of the path is undone.
-    ComPtr<PassThroughTransform> pass2 = PassThroughTransform::Create();
-    ComPtr<TestRenderer> videoOnly = TestRenderer::Create(MajorType(MEDIATYPE_Video));
-    f.graph->AddFilter(pass2.Get(), u"Pass 2");
-    f.graph->AddFilter(videoOnly.Get(), u"Video only");
-    EXPECT_TRUE(FAILED(
-        f.builder->RenderStream(nullptr, nullptr, f.source->pin(1), pass2.Get(), videoOnly.Get())));
-    EXPECT_FALSE(f.source->pin(1)->IsConnected());
-    EXPECT_FALSE(pass2->InputPin()->IsConnected());
-    EXPECT_EQ(f.builder->RenderStream(nullptr, nullptr, f.source->pin(1), nullptr, nullptr),
-              E_INVALIDARG);
 }
 
 } // namespace

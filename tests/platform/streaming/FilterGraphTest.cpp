@@ -1,4 +1,4 @@
-#include "tests/platform/streaming/StreamingTestUtil.h"
+#include "tests/support/streaming/StreamingTestUtil.h"
 #include "tests/support/streaming/TestTransforms.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "platform/streaming/MemAllocator.h"
-#include "tests/platform/streaming/StreamingTestUtil.h"
+#include "tests/support/streaming/StreamingTestUtil.h"
 
 #include <gtest/gtest.h>
 

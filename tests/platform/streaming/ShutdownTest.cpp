@@ -1,6 +1,6 @@
 // Stop always returns, whatever the streaming thread is blocked in, and failures on a
 // streaming thread reach the graph as EC_ERRORABORT.
-#include "tests/platform/streaming/StreamingTestUtil.h"
+#include "tests/support/streaming/StreamingTestUtil.h"
 #include "tests/support/streaming/TestTransforms.h"
 
 #include <gtest/gtest.h>

@@ -49,6 +49,17 @@ double toDouble(const std::map<std::string, std::string>& v, const std::string& 
 
 } // namespace
 
+std::string streamFacts(const std::string& path, const std::string& selector) {
+    const bool video = selector.front() == 'v';
+    const auto s = probeStream(path, selector, video);
+    if (!s)
+        return "none";
+    return video ? s->codecName + " " + std::to_string(s->width) + "x" + std::to_string(s->height) +
+                       " " + std::to_string(s->frames)
+                 : s->codecName + " " + std::to_string(s->sampleRate) + " " +
+                       std::to_string(s->channels);
+}
+
 int runCommand(const std::string& command, std::string& output) {
     output.clear();
     FILE* pipe = ::popen(command.c_str(), "r");

@@ -25,6 +25,11 @@ struct ProbedStream {
 std::optional<ProbedStream> probeStream(const std::string& path, const std::string& selector,
                                         bool countFrames = false);
 
+// Several facts in one line, to compare at once: "codec WxH frames" for a video selector
+// ("v:0", frames decoded and counted), "codec rate channels" for an audio one; "none" when
+// the file has no such stream.
+std::string streamFacts(const std::string& path, const std::string& selector);
+
 // Where the stream's last packet ends (its time plus its duration), in seconds, or -1. AVI
 // audio streams have no duration of their own in ffprobe's view.
 double probeStreamEnd(const std::string& path, const std::string& selector);

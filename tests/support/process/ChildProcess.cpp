@@ -33,11 +33,13 @@ namespace {
     ::_exit(127);
 }
 
-// Reads both pipes until they close or the deadline passes.
-bool drain(int outFd, int errFd, std::string& out, std::string& err, int timeoutMs) {
+// Reads both pipes until they close or the deadline passes; interrupts the child once its
+// output holds `interruptOn`.
+bool drain(int outFd, int errFd, ChildResult& result, int timeoutMs, pid_t pid,
+           const std::string& interruptOn) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-    std::string* sinks[2] = {&out, &err};
+    std::string* sinks[2] = {&result.out, &result.err};
     int open = 2;
     while (open > 0) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -54,6 +56,9 @@ bool drain(int outFd, int errFd, std::string& out, std::string& err, int timeout
             const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
             if (n > 0) {
                 sinks[i]->append(buffer, static_cast<size_t>(n));
+                if (!interruptOn.empty() && !result.interrupted &&
+                    result.out.find(interruptOn) != std::string::npos)
+                    result.interrupted = ::kill(pid, SIGINT) == 0;
             } else if (n == 0 || errno != EINTR) {
                 fds[i].fd = -1;
                 --open;
@@ -67,7 +72,7 @@ bool drain(int outFd, int errFd, std::string& out, std::string& err, int timeout
 
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
                      int timeoutMs, const std::string& workingFolder,
-                     const std::vector<std::string>& environment) {
+                     const std::vector<std::string>& environment, const std::string& interruptOn) {
     ChildResult result;
     int outPipe[2];
     int errPipe[2];
@@ -83,7 +88,7 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
         execChild(program, args, workingFolder, environment, outPipe[1], errPipe[1]);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
-    if (pid > 0 && !drain(outPipe[0], errPipe[0], result.out, result.err, timeoutMs)) {
+    if (pid > 0 && !drain(outPipe[0], errPipe[0], result, timeoutMs, pid, interruptOn)) {
         result.timedOut = true;
         ::kill(pid, SIGKILL);
     }

@@ -17,6 +17,8 @@ HRESULT TestRenderer::CheckMediaType(const MediaType* type) {
 }
 
 HRESULT TestRenderer::Receive(IMediaSample* sample) {
+    if (refuseFrom >= 0 && received_++ >= refuseFrom)
+        return S_FALSE;
     checker_.onSample();
     return BaseRenderer::Receive(sample);
 }
@@ -60,6 +62,8 @@ HRESULT TestRenderer::DoRenderSample(IMediaSample* sample) {
         samples_.push_back(record);
         if (keepSamples)
             kept_.emplace_back(sample);
+        if (keepBytes)
+            payloads_.emplace_back(data, data + record.length);
     }
     changed_.notify_all();
     if (ordinal == blockAt) {
@@ -73,6 +77,11 @@ HRESULT TestRenderer::DoRenderSample(IMediaSample* sample) {
 std::vector<RenderedSample> TestRenderer::samples() {
     std::lock_guard lock(mutex_);
     return samples_;
+}
+
+std::vector<std::vector<BYTE>> TestRenderer::payloads() {
+    std::lock_guard lock(mutex_);
+    return payloads_;
 }
 
 bool TestRenderer::waitForSamples(size_t count, int timeoutMs) {

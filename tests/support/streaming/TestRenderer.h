@@ -2,8 +2,9 @@
 // match its (possibly partial) accepted type, records every rendered sample (index from
 // the first four bytes, times, length, sync flag) and feeds a StreamChecker. It can
 // fail DoRenderSample at one sample, block there until stopped (waiting on the
-// stop-wake handle as a subclass must), or keep samples to starve the
-// upstream allocator. Tests wait for samples with bounded waits.
+// stop-wake handle as a subclass must), keep samples to starve the upstream allocator,
+// keep a copy of every rendered sample's bytes, or refuse samples with S_FALSE (takes no
+// more) from one on. Tests wait for samples with bounded waits.
 #pragma once
 
 #include "platform/streaming/BaseRenderer.h"
@@ -43,10 +44,13 @@ public:
     HRESULT failWith = E_FAIL;
     int blockAt = -1;         // DoRenderSample blocks on this ordinal
     bool keepSamples = false; // hold every sample (never returned to the allocator)
+    bool keepBytes = false;   // copy every rendered sample's bytes (payloads())
+    int refuseFrom = -1;      // Receive answers S_FALSE from this ordinal on
 
     HANDLE BlockedHandle() { return &blocked_; }
 
     std::vector<RenderedSample> samples();
+    std::vector<std::vector<BYTE>> payloads();
     bool waitForSamples(size_t count, int timeoutMs);
     bool waitForEndOfStream(int timeoutMs);
     void clear();
@@ -58,10 +62,12 @@ private:
     Event blocked_{Event::ResetMode::Manual};
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<RenderedSample> samples_;    // mutex_
-    int ordinal_ = 0;                        // mutex_
-    int endOfStreams_ = 0;                   // mutex_
-    std::vector<ComPtr<IMediaSample>> kept_; // mutex_
+    std::vector<RenderedSample> samples_;     // mutex_
+    int ordinal_ = 0;                         // mutex_
+    int endOfStreams_ = 0;                    // mutex_
+    std::vector<ComPtr<IMediaSample>> kept_;  // mutex_
+    std::vector<std::vector<BYTE>> payloads_; // mutex_
+    int received_ = 0;                        // streaming thread only
 };
 
 } // namespace zentar::test

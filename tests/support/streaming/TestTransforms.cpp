@@ -102,7 +102,6 @@ HRESULT PairingTransform::OnEndOfStream() {
 
 void PairingTransform::OnFlush() {
     holding_ = false;
-    ++flushes_;
 }
 
 HRESULT PairingTransform::StopStreaming() {

@@ -52,8 +52,6 @@ public:
     void OnFlush() override;
     HRESULT StopStreaming() override;
 
-    int flushes() const { return flushes_.load(); }
-
 private:
     struct Held {
         std::vector<BYTE> data;
@@ -62,7 +60,6 @@ private:
     HRESULT emit(const Held& held);
     bool holding_ = false; // receiveLock_ (streaming thread, flush, stop)
     Held held_;            // receiveLock_
-    std::atomic<int> flushes_{0};
 };
 
 class Rgb24To32Converter : public TransformFilter {

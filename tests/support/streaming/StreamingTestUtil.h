@@ -1,4 +1,4 @@
-// Helpers for the streaming framework tests: bounded waits that end the test process
+// Helpers for the streaming and filter tests: bounded waits that end the test process
 // when a call deadlocks (rather than waiting for the suite's time limit), and small
 // graph-building shortcuts.
 #pragma once
@@ -50,6 +50,37 @@ inline ComPtr<IPin> PinOf(IBaseFilter* filter, const char16_t* name) {
     filter->FindPin(name, pin.GetAddressOf());
     return pin;
 }
+
+// The first pin of `filter` in `direction` (borrowed: the filter keeps its pins alive).
+inline IPin* FirstPin(IBaseFilter* filter, PIN_DIRECTION direction) {
+    ComPtr<IEnumPins> pins;
+    IPin* pin = nullptr;
+    if (SUCCEEDED(filter->EnumPins(pins.GetAddressOf()))) {
+        while (pins->Next(1, &pin, nullptr) == S_OK) {
+            ComPtr<IPin> owned = ComPtr<IPin>::Adopt(pin);
+            PIN_DIRECTION d;
+            if (SUCCEEDED(owned->QueryDirection(&d)) && d == direction)
+                return owned.Get();
+        }
+    }
+    return nullptr;
+}
+
+// A graph around filters under test, joined output to input by their first pins.
+struct TestGraph {
+    ComPtr<IGraphBuilder> graph = MakeGraph();
+    ComPtr<IMediaControl> control = graph.As<IMediaControl>();
+    ComPtr<IMediaEvent> events = graph.As<IMediaEvent>();
+
+    HRESULT add(IBaseFilter* filter, const char16_t* name) {
+        return graph->AddFilter(filter, name);
+    }
+    HRESULT connect(IBaseFilter* upstream, IBaseFilter* downstream) {
+        IPin* out = FirstPin(upstream, PINDIR_OUTPUT);
+        IPin* in = FirstPin(downstream, PINDIR_INPUT);
+        return out && in ? graph->ConnectDirect(out, in, nullptr) : E_FAIL;
+    }
+};
 
 // Takes events until `code` arrives (returns true with its parameter) or none comes
 // within the time.
