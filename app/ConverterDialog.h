@@ -20,6 +20,7 @@
 
 #include <QDialog>
 #include <QEvent>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -40,6 +41,7 @@ namespace zentar {
 
 class HistoryComboBox;
 class PreviewWidget;
+class ScenesWindow;
 class WinMediaLibrary;
 
 class ConverterDialog : public QDialog, public RunHost {
@@ -111,6 +113,11 @@ public:
     // True while the idle hook is armed.
     bool idleHookActive() const { return idleTimer_.isActive(); }
 
+    // The Scenes window of the last run, opened from the "Scenes (N)" button (or by itself
+    // at the end of a run with ShowScenes); null until first opened.
+    ScenesWindow* scenesWindow() const;
+    void OnScenes();
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -133,6 +140,10 @@ private:
     void stopRunning();
     bool ConfirmCancel();
     void OnIdle();
+    // The score strip and the Scenes button follow the run (about 20 times a second).
+    void refreshScenes();
+    // After a run: the last refresh, and the Scenes window updated or opened.
+    void runEnded(bool mayOpenScenes);
     void OnKeepSettings();
     void OnVideoRendering();
     void OnAudioRendering();
@@ -156,6 +167,8 @@ private:
     std::unique_ptr<ConversionRun> run_;
     int waitDepth_ = 0;
     QTimer idleTimer_;
+    QTimer scenesTimer_; // refreshes the score strip and the Scenes button while running
+    QPointer<ScenesWindow> scenesWindow_; // a child of the window
     PreviewRenderer preview_;
 };
 
