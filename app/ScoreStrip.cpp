@@ -12,6 +12,7 @@ namespace zentar {
 namespace {
 
 constexpr double kTopScore = 2.0; // the strip's height in score units; 1.0 at mid height
+constexpr int kColumnWidth = 2;   // pixels a frame
 
 } // namespace
 
@@ -67,7 +68,7 @@ void ScoreStrip::paintEvent(QPaintEvent* /*event*/) {
     std::int64_t previousFrame = -2;
     for (std::size_t i = 0; i < count; ++i) {
         const ScorePoint& point = record_->scoreAt(i);
-        const std::int64_t back = newest - point.frame;
+        const std::int64_t back = (newest - point.frame) * kColumnWidth;
         if (back > area.width())
             continue;
         const double x = area.right() - static_cast<double>(back);
@@ -88,7 +89,8 @@ void ScoreStrip::paintEvent(QPaintEvent* /*event*/) {
     painter.drawPath(line);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QColor(200, 70, 70));
-    painter.drawText(area.adjusted(3, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, "1.0");
+    painter.drawText(QRect(area.left() + 3, area.top(), 40, threshold - area.top()),
+                     Qt::AlignLeft | Qt::AlignBottom, "1.0");
 }
 
 } // namespace zentar

@@ -1,5 +1,5 @@
-// ScoreStrip: the strip under the main window's preview that shows the detector at work. One
-// column a frame, the newest at the right edge: the normalised score of every examined frame
+// ScoreStrip: the strip under the main window's preview that shows the detector at work. Two
+// pixels a frame, the newest at the right edge: the normalised score of every examined frame
 // (1.0, the threshold, is the dashed line at mid height; higher scores are clipped at the top),
 // and a full-height mark at each frame where the detector signalled a change. It reads the
 // run's SceneRecord when the window's refresh timer asks (refresh(), at most 20 times a
