@@ -49,18 +49,19 @@ void ScoreStrip::paintEvent(QPaintEvent* /*event*/) {
         const double clipped = std::clamp(score, 0.0, kTopScore);
         return area.bottom() - clipped / kTopScore * (area.height() - 1);
     };
-    const int threshold = static_cast<int>(yOf(1.0));
-    painter.setPen(QPen(QColor(200, 70, 70), 1, Qt::DashLine));
-    painter.drawLine(area.left(), threshold, area.right(), threshold);
-
     const std::size_t count = record_->scoreCount();
     if (!record_->examined() || count == 0) {
         painter.setPen(QColor(150, 150, 150));
+        // Before any run, and while a run waits for its first frame, the strip says what
+        // it shows; a run that compares nothing says so.
+        const bool idle = record_->examined() || record_->revision() == 0;
         painter.drawText(area, Qt::AlignCenter,
-                         record_->examined() || count != 0 ? "Scene change scores"
-                                                           : "No scene detection in this mode");
+                         idle ? "Scene change scores" : "No scene detection in this mode");
         return;
     }
+    const int threshold = static_cast<int>(yOf(1.0));
+    painter.setPen(QPen(QColor(200, 70, 70), 1, Qt::DashLine));
+    painter.drawLine(area.left(), threshold, area.right(), threshold);
     // Columns from the right edge back, one a frame; frames not examined leave a gap.
     const std::int64_t newest = record_->scoreAt(count - 1).frame;
     QPainterPath line;

@@ -136,9 +136,11 @@ void printSummary(std::ostream& out, const ConversionRun& run, double seconds) {
                                : std::max<int64_t>(0, scenes.scenes().back().endFrame);
     char line[200];
     std::snprintf(line, sizeof line,
-                  "Summary: %zu scenes, %zu clips written, %lld frames in %.2f s (%.1f frames/s)",
-                  scenes.scenes().size(), scenes.clipCount(), static_cast<long long>(frames),
-                  seconds, seconds > 0 ? static_cast<double>(frames) / seconds : 0.0);
+                  "Summary: %zu scene%s, %zu clip%s written, %lld frames in %.2f s (%.1f frames/s)",
+                  scenes.scenes().size(), scenes.scenes().size() == 1 ? "" : "s",
+                  scenes.clipCount(), scenes.clipCount() == 1 ? "" : "s",
+                  static_cast<long long>(frames), seconds,
+                  seconds > 0 ? static_cast<double>(frames) / seconds : 0.0);
     out << line << "\n";
 }
 

@@ -99,7 +99,10 @@ SceneThumbnail ContactSheet::Compose(const SceneRecord& record) {
     const int cellWidth = std::max(boxWidth, labelWidth) + kMargin;
     const int labelHeight = 7 * kFontScale + kMargin + kMargin / 2;
     const int cellHeight = boxHeight + labelHeight + kMargin;
-    const int columns = std::min<int>(kColumns, static_cast<int>(scenes.size()));
+    // More columns when the rows would pass the largest picture the encoders take.
+    const int maxRows = std::max(1, (65535 - kMargin) / cellHeight);
+    const int count = static_cast<int>(scenes.size());
+    const int columns = std::min(count, std::max(kColumns, (count + maxRows - 1) / maxRows));
     const int rows = static_cast<int>((scenes.size() + columns - 1) / columns);
     sheet.width = columns * cellWidth + kMargin;
     sheet.height = rows * cellHeight + kMargin;

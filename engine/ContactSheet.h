@@ -1,9 +1,10 @@
 // ContactSheet: one picture of a run's scenes, for a quick look without a player: the first
-// frame's thumbnail of every scene in a grid (at most kColumns a row, in scene order), each
-// labelled "#index hh:mm:ss.ff" in a small built-in bitmap font (digits and the punctuation
-// of the label), written as PNG or JPEG (by the file name's extension) through the platform's
-// picture writer. Scenes without a thumbnail (past the record's memory cap) show a grey box.
-// Pure drawing into a buffer of its own; any thread.
+// frame's thumbnail of every scene in a grid (kColumns a row, in scene order; more when the
+// picture would grow too tall for the encoders), each labelled "#index hh:mm:ss.ff" in a
+// small built-in bitmap font (digits and the punctuation of the label), written as PNG or
+// JPEG (by the file name's extension) through the platform's picture writer. Scenes without
+// a thumbnail (past the record's memory cap) show a grey box. Pure drawing into a buffer of
+// its own; any thread.
 #pragma once
 
 #include "engine/SceneRecord.h"
