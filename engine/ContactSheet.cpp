@@ -122,9 +122,10 @@ SceneThumbnail ContactSheet::Compose(const SceneRecord& record) {
         else
             Blit(sheet, left + (cellWidth - kMargin - thumb.width) / 2,
                  top + (boxHeight - thumb.height) / 2, thumb);
-        DrawText(sheet, left, top + boxHeight + kMargin / 2,
-                 Label(static_cast<int>(i), scenes[i].firstFrame, record.frameRate()), kFontScale,
-                 kText);
+        const std::string label =
+            Label(static_cast<int>(i), scenes[i].firstFrame, record.frameRate());
+        DrawText(sheet, left + (cellWidth - kMargin - TextWidth(label, kFontScale)) / 2,
+                 top + boxHeight + kMargin / 2, label, kFontScale, kText);
     }
     return sheet;
 }
