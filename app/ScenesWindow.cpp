@@ -169,11 +169,11 @@ bool ScenesWindow::attempt(const std::string& path, const std::function<void()>&
 }
 
 bool ScenesWindow::exportCuts(const std::string& path) {
-    return attempt(path, [&] { WriteListFile(path, CutListCsv(record_)); });
+    return attempt(path, [&] { WriteListFile(record_, path, CutListCsv(record_)); });
 }
 
 bool ScenesWindow::exportEdl(const std::string& path) {
-    return attempt(path, [&] { WriteListFile(path, CutListEdl(record_, inputName_)); });
+    return attempt(path, [&] { WriteListFile(record_, path, CutListEdl(record_, inputName_)); });
 }
 
 bool ScenesWindow::exportContactSheet(const std::string& path) {

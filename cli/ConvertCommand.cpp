@@ -161,12 +161,14 @@ bool writeSceneLists(const CommandLine& commandLine, const ConversionRun& run,
             return false;
         }
     };
-    bool ok = attempt(commandLine.cutsFile,
-                      [&](const std::string& path) { WriteListFile(path, CutListCsv(scenes)); });
-    ok =
-        attempt(commandLine.edlFile,
-                [&](const std::string& path) { WriteListFile(path, CutListEdl(scenes, title)); }) &&
-        ok;
+    bool ok = attempt(commandLine.cutsFile, [&](const std::string& path) {
+        WriteListFile(scenes, path, CutListCsv(scenes));
+    });
+    ok = attempt(commandLine.edlFile,
+                 [&](const std::string& path) {
+                     WriteListFile(scenes, path, CutListEdl(scenes, title));
+                 }) &&
+         ok;
     ok = attempt(commandLine.contactSheetFile,
                  [&](const std::string& path) { ContactSheet::Write(scenes, path); }) &&
          ok;
@@ -187,6 +189,18 @@ int RunConversion(const CommandLine& commandLine, std::ostream& out, std::ostrea
     services.resolveProfile = [library](const std::string& setting) {
         return resolve_profile(*library, setting);
     };
+    // A list named like the input or the project file is refused before the run, not after.
+    SceneRecord runFiles;
+    runFiles.Start(0, false, settings.SrcFileName,
+                   settings.SceneDetection == 2 ? settings.ClipsFileName : std::string());
+    for (const std::string* list :
+         {&commandLine.cutsFile, &commandLine.edlFile, &commandLine.contactSheetFile}) {
+        if (!list->empty() && runFiles.NamesRunFile(*list)) {
+            err << "zentar-convert: '" << *list
+                << "' is the input or the project file; a scene list cannot replace it\n";
+            return kExitUsage;
+        }
+    }
     ConversionRun run(settings, host, std::move(services));
     const InterruptAsStop interrupts;
     const auto started = std::chrono::steady_clock::now();

@@ -1,5 +1,6 @@
 #include "engine/ContactSheet.h"
 
+#include "engine/CutList.h"
 #include "engine/Timecode.h"
 #include "platform/media/PictureFileWriter.h"
 
@@ -131,6 +132,7 @@ SceneThumbnail ContactSheet::Compose(const SceneRecord& record) {
 }
 
 void ContactSheet::Write(const SceneRecord& record, const std::string& path) {
+    RefuseRunFile(record, path);
     const SceneThumbnail sheet = Compose(record);
     if (sheet.empty())
         throw std::runtime_error("cannot write '" + path + "': the run found no scenes");

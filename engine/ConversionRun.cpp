@@ -81,7 +81,8 @@ void ConversionRun::StartRun() {
     startTick_ = timeGetTime();
     changePending_ = false;
     detector_.StartRun();
-    scenes_.Start(inputFrameRate, settings_.SceneDetection != 0);
+    scenes_.Start(inputFrameRate, settings_.SceneDetection != 0, settings_.SrcFileName,
+                  settings_.SceneDetection == 2 ? settings_.ClipsFileName : std::string());
     if (settings_.SceneDetection == 2)
         projectFile_ =
             std::make_unique<ProjectFile>(settings_.ClipsFileName, settings_.SrcFileName);

@@ -86,7 +86,14 @@ std::string CutListEdl(const SceneRecord& record, std::string_view title) {
     return text;
 }
 
-void WriteListFile(const std::string& path, std::string_view text) {
+void RefuseRunFile(const SceneRecord& record, const std::string& path) {
+    if (record.NamesRunFile(path))
+        throw std::runtime_error("cannot write '" + path +
+                                 "': it is the run's input, project file or a clip");
+}
+
+void WriteListFile(const SceneRecord& record, const std::string& path, std::string_view text) {
+    RefuseRunFile(record, path);
     const std::string temporary = path + ".part";
     const auto fail = [&](int error) {
         ::unlink(temporary.c_str());

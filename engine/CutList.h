@@ -19,7 +19,12 @@ std::string CutListCsv(const SceneRecord& record);
 // title: the EDL's TITLE line (the input's file name), reduced to what the format allows.
 std::string CutListEdl(const SceneRecord& record, std::string_view title);
 
-// Writes text into `path`; throws std::runtime_error with a message naming the file.
-void WriteListFile(const std::string& path, std::string_view text);
+// Writes text into `path`; throws std::runtime_error with a message naming the file, also
+// when `path` names one of the record's run files (input, project file, clips), which a list
+// must never replace.
+void WriteListFile(const SceneRecord& record, const std::string& path, std::string_view text);
+
+// Throws that message when `path` names one of the record's run files.
+void RefuseRunFile(const SceneRecord& record, const std::string& path);
 
 } // namespace zentar

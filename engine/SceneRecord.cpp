@@ -1,12 +1,16 @@
 #include "engine/SceneRecord.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 namespace zentar {
 
-void SceneRecord::Start(double frameRate, bool examined) {
+void SceneRecord::Start(double frameRate, bool examined, std::string inputFile,
+                        std::string projectFile) {
     frameRate_ = frameRate;
+    inputFile_ = std::move(inputFile);
+    projectFile_ = std::move(projectFile);
     examined_ = examined;
     scenes_.clear();
     scores_.assign(kScoreHistory, ScorePoint{});
@@ -77,6 +81,30 @@ std::size_t SceneRecord::clipCount() const {
             files.insert(scene.clipFile);
     }
     return files.size();
+}
+
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    if (a.empty() || b.empty())
+        return false;
+    std::error_code error;
+    if (fs::equivalent(a, b, error) && !error)
+        return true;
+    std::error_code errorA, errorB;
+    const fs::path resolvedA = fs::weakly_canonical(a, errorA);
+    const fs::path resolvedB = fs::weakly_canonical(b, errorB);
+    return !errorA && !errorB && resolvedA == resolvedB;
+}
+
+} // namespace
+
+bool SceneRecord::NamesRunFile(const std::string& path) const {
+    if (SameFile(path, inputFile_) || SameFile(path, projectFile_))
+        return true;
+    return std::any_of(scenes_.begin(), scenes_.end(),
+                       [&](const SceneEntry& scene) { return SameFile(path, scene.clipFile); });
 }
 
 double SceneRecord::Seconds(std::int64_t frame) const {

@@ -55,8 +55,10 @@ public:
     static constexpr std::size_t kScoreHistory = 2048;
 
     // Empties the record for a run of frameRate frames a second; examined: the run compares
-    // frames for scene changes (scores are recorded).
-    void Start(double frameRate, bool examined);
+    // frames for scene changes (scores are recorded). inputFile and projectFile ("" without)
+    // are the run's files that no list may be written over.
+    void Start(double frameRate, bool examined, std::string inputFile = {},
+               std::string projectFile = {});
     // The score of examined frame `frame`; changed: the detector signalled a change there.
     void AddScore(std::int64_t frame, double score, bool changed);
     // Keeps a thumbnail of the frame that the next scene starts at (the frame is copied).
@@ -68,6 +70,10 @@ public:
     void Finish(std::int64_t endFrame);
 
     double frameRate() const { return frameRate_; }
+    const std::string& inputFile() const { return inputFile_; }
+    // True when `path` names the run's input, its project file or one of its clips (the
+    // same file by identity, or the same path once resolved).
+    bool NamesRunFile(const std::string& path) const;
     bool examined() const { return examined_; }
     const std::vector<SceneEntry>& scenes() const { return scenes_; }
     // Number of distinct clip files the scenes went to.
@@ -88,6 +94,8 @@ public:
 
 private:
     double frameRate_ = 0.0;
+    std::string inputFile_;
+    std::string projectFile_;
     bool examined_ = false;
     std::vector<SceneEntry> scenes_;
     std::vector<ScorePoint> scores_; // ring of kScoreHistory

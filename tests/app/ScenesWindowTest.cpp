@@ -95,6 +95,8 @@ TEST(ScenesWindowTest, ARunShowsItsScoresAndScenesAndExportsThem) {
     EXPECT_GE(sheet->width, 3 * 160);
     EXPECT_FALSE(scenes->exportCuts(folder.file("missing/s.csv")));
     EXPECT_NE(scenes->message().indexOf("cannot write"), -1);
+    EXPECT_FALSE(scenes->exportContactSheet(folder.file("out00001.avi"))); // a clip of the run
+    EXPECT_GT(fs::file_size(folder.file("out00001.avi")), 1000u);
 
     // Show preview off hides the strip.
     QTest::mouseClick(window.control(1082), Qt::LeftButton);

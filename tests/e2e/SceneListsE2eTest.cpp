@@ -1,8 +1,8 @@
 // The scene lists zentar-convert writes (--cuts, --edl, --contact-sheet) read back from files
 // on real inputs with known cuts: the EDL parsed by a reader of the CMX 3600 layout written
 // here (event, reel, track, transition, four timecodes; drop-frame counting), the CSV against
-// the project file's cuts, the contact sheet through ffprobe; and the options leave the clips
-// and the project file as they are without them.
+// the project file's cuts, the contact sheet through ffprobe; the options leave the clips and
+// the project file as they are without them, and a list never replaces the input.
 #include "tests/e2e/E2eSupport.h"
 #include "tests/support/media/Probe.h"
 
@@ -190,6 +190,15 @@ TEST(SceneListsE2eTest, TheListsLeaveClipsAndProjectFileAsTheyAre) {
     const auto sheet = test::probeStream(folder.file("l.png"), "v:0");
     ASSERT_TRUE(sheet);
     EXPECT_EQ(sheet->codecName, "png");
+
+    // A list named like the input is refused before anything is converted.
+    const std::string before = test::FileText(input);
+    const test::ChildResult refused =
+        convert({"SrcFileName=" + input, "SceneDetection=1", "DstFileName=" + folder.file("r.avi"),
+                 "--edl", folder.file("./in.avi")});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(test::FileText(input), before);
+    EXPECT_FALSE(fs::exists(folder.file("r00000.avi")));
 }
 
 } // namespace
