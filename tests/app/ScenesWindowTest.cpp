@@ -98,8 +98,16 @@ TEST(ScenesWindowTest, ARunShowsItsScoresAndScenesAndExportsThem) {
     EXPECT_FALSE(scenes->exportContactSheet(folder.file("out00001.avi"))); // a clip of the run
     EXPECT_GT(fs::file_size(folder.file("out00001.avi")), 1000u);
 
-    // Show preview off hides the strip.
+    // Show preview off hides the strip; with "open at the end" the list opens by itself
+    // after the next run.
     QTest::mouseClick(window.control(1082), Qt::LeftButton);
+    EXPECT_FALSE(strip->isVisible());
+    scenes->findChild<QCheckBox*>()->click();
+    EXPECT_EQ(window.settings().ShowScenes, 1);
+    scenes->close();
+    QTest::mouseClick(window.control(1), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.running(); }, 60000));
+    EXPECT_TRUE(scenes->isVisible());
     EXPECT_FALSE(strip->isVisible());
     ConverterApp::instance()->setMainDialog(nullptr);
 }
