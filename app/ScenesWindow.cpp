@@ -182,8 +182,11 @@ bool ScenesWindow::exportContactSheet(const std::string& path) {
 
 void ScenesWindow::browseAndExport(const QString& extension, const QString& filter,
                                    bool (ScenesWindow::*exporter)(const std::string&)) {
+    // Beside the input, named after it.
+    const std::filesystem::path input(record_.inputFile());
     std::string path =
-        std::filesystem::path(inputName_).stem().string() + "-scenes." + extension.toStdString();
+        (input.parent_path() / (input.stem().string() + "-scenes." + extension.toStdString()))
+            .string();
     if (BrowseForFile(this, BrowseMode::Save, extension, filter, path))
         (this->*exporter)(path);
 }
