@@ -9,6 +9,7 @@
 
 #include <QEvent>
 #include <QMessageBox>
+#include <QUrl>
 
 #include <iostream>
 #include <memory>
@@ -33,6 +34,20 @@ std::string describe(const std::exception_ptr& error) {
 ConverterApp::ConverterApp(int& argc, char** argv)
     : QApplication(argc, argv), modulePath_(GetModuleFileName()) {
     setApplicationName(QStringLiteral("zentar-converter"));
+    inputFile_ = InputFileArgument(arguments());
+}
+
+QString ConverterApp::InputFileArgument(const QStringList& arguments) {
+    // Qt has taken its own options out; a file manager passes the file as a path (%f) or,
+    // from some desktops, as a file URL.
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (arg.isEmpty() || arg.startsWith('-')) {
+            continue;
+        }
+        return arg.startsWith(QStringLiteral("file:")) ? QUrl(arg).toLocalFile() : arg;
+    }
+    return {};
 }
 
 ConverterApp::~ConverterApp() {
@@ -64,6 +79,7 @@ bool ConverterApp::InitInstance() {
     InstallQtCompressorDialogs();
     iniPath_ = IniPathForProgram(modulePath_, GetConfigFolder());
     auto dialog = std::make_unique<ConverterDialog>(iniPath_);
+    dialog->OpenInputFile(inputFile_);
     setMainDialog(dialog.get());
     dialog->exec();
     setMainDialog(nullptr);

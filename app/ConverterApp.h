@@ -54,6 +54,11 @@ public:
     // The program whose path names the INI file; GetModuleFileName() unless set.
     void setModulePath(std::string path) { modulePath_ = std::move(path); }
     const std::string& iniPath() const { return iniPath_; }
+    // The file the window opens as its input (the first argument that is not an option, as
+    // a file manager's "Open with" passes it); empty for none.
+    void setInputFile(QString path) { inputFile_ = std::move(path); }
+    static QString InputFileArgument(const QStringList& arguments);
+    const QString& inputFile() const { return inputFile_; }
     // The window that receives status messages (set by InitInstance while it runs).
     void setMainDialog(ConverterDialog* dialog) { mainDialog_ = dialog; }
     ConverterDialog* mainDialog() const { return mainDialog_; }
@@ -63,6 +68,7 @@ private:
 
     std::string modulePath_;
     std::string iniPath_;
+    QString inputFile_;
     QPointer<ConverterDialog> mainDialog_;
 };
 

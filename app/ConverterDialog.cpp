@@ -1,6 +1,7 @@
 #include "app/ConverterDialog.h"
 
 #include "app/AboutBox.h"
+#include "app/ClosedListGuard.h"
 #include "app/FileBrowser.h"
 #include "app/FileNames.h"
 #include "app/HelpViewer.h"
@@ -20,8 +21,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
 
@@ -46,6 +52,15 @@ QString qs(const std::string& text) {
 
 QString loadText(uint32_t id) {
     return qs(LoadString(id));
+}
+
+// The one local file a drag carries, or an empty string.
+QString droppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) {
+        return {};
+    }
+    const QUrl& url = data->urls().front();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
 }
 
 // Holds the idle hook while a modal box of the window is open: its own event loop would
@@ -89,6 +104,14 @@ ConverterDialog::ConverterDialog(std::string iniPath, ListSources sources, QWidg
     ui_->statusBox->setTabStopDistance(
         ui_->statusBox->fontMetrics().horizontalAdvance(" Frames processed") + 8);
     buildControlTable();
+    // The clip-splitting label is never disabled; its own text colours keep the look of a
+    // running frame's caption from reaching it (see setFrameLookEnabled).
+    QPalette labelPalette = ui_->clipModeLabel->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        labelPalette.setColor(group, QPalette::WindowText,
+                              labelPalette.color(group, QPalette::WindowText));
+    }
+    ui_->clipModeLabel->setPalette(labelPalette);
     RunServices services;
     services.wmvWriters = MakeWinMediaWriterFactory(winMedia_);
     services.resolveProfile = [library = winMedia_](const std::string& setting) {
@@ -102,6 +125,7 @@ ConverterDialog::ConverterDialog(std::string iniPath, ListSources sources, QWidg
     connect(&scenesTimer_, &QTimer::timeout, this, [this] { refreshScenes(); });
     initialise(sources);
     connectHandlers();
+    setAcceptDrops(true);
 }
 
 ConverterDialog::~ConverterDialog() {
@@ -234,6 +258,7 @@ void ConverterDialog::fillCompressorList(HistoryComboBox& list,
 
 void ConverterDialog::connectHandlers() {
     Ui::ConverterDialog& u = *ui_;
+    listGuard_ = new ClosedListGuard(this);
     // Every command first empties the status text; these connections come before
     // the handlers' own, so they run first.
     for (QAbstractButton* button :
@@ -253,7 +278,9 @@ void ConverterDialog::connectHandlers() {
         connect(list, &QComboBox::activated, this, [this] { emptyStatus(); });
         if (QLineEdit* edit = list->lineEdit()) {
             connect(edit, &QLineEdit::textEdited, this, [this] { emptyStatus(); });
+            edit->setAcceptDrops(false); // a dropped file is the window's, not a text
         }
+        listGuard_->guard(list);
     }
 
     connect(u.startButton, &QPushButton::clicked, this, [this] { OnStart(); });
@@ -311,9 +338,12 @@ void ConverterDialog::exchangeFromControls() {
 }
 
 void ConverterDialog::UpdateControlState(bool running) {
-    for (int id : {1023, 1021, 1000, 1022, 1003, 1081, 1080, 1068, 1049, 1084,
-                   1072, 1073, 1024, 1026, 1014, 1025, 1012, 1071, 1070, 1}) {
+    for (int id : {1021, 1000, 1022, 1003, 1081, 1080, 1068, 1049, 1072, 1073, 1026, 1014, 1025,
+                   1012, 1071, 1070, 1}) {
         control(id)->setEnabled(!running);
+    }
+    for (int id : {1023, 1084, 1024}) {
+        setFrameLookEnabled(id, !running);
     }
     control(2)->setEnabled(running);
     if (running) {
@@ -332,6 +362,22 @@ void ConverterDialog::UpdateControlState(bool running) {
     }
     // The "Files" frame takes no focus itself; its first control does.
     control(1000)->setFocus();
+}
+
+// A disabled Qt group box disables everything inside it, but the clip-splitting label must
+// stay enabled during a run. So the frames only look disabled: their captions take the
+// disabled text colour, and the controls inside are disabled one by one. The label keeps
+// its own text colours, so the frame's do not reach it.
+void ConverterDialog::setFrameLookEnabled(int id, bool enabled) {
+    auto* frame = static_cast<QGroupBox*>(control(id));
+    QPalette palette = frame->parentWidget()->palette();
+    if (!enabled) {
+        const QColor disabled = palette.color(QPalette::Disabled, QPalette::WindowText);
+        palette.setColor(QPalette::Active, QPalette::WindowText, disabled);
+        palette.setColor(QPalette::Inactive, QPalette::WindowText, disabled);
+    }
+    frame->setPalette(palette);
+    frame->setProperty("lookDisabled", !enabled);
 }
 
 void ConverterDialog::SetStatusText(const std::string& text, bool redrawNow) {
@@ -433,6 +479,31 @@ void ConverterDialog::reject() {
 
 void ConverterDialog::accept() {
     // Enter is handled by the default button (Start); nothing else accepts the window.
+}
+
+void ConverterDialog::dragEnterEvent(QDragEnterEvent* event) {
+    if (!run_->running && !droppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void ConverterDialog::dropEvent(QDropEvent* event) {
+    const QString path = droppedFile(event->mimeData());
+    if (run_->running || path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    OpenInputFile(path);
+}
+
+void ConverterDialog::OpenInputFile(const QString& path) {
+    if (run_->running || path.isEmpty()) {
+        return;
+    }
+    emptyStatus();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    ui_->inputFileList->select_or_push(absolute);
+    settings_.SrcFileName = absolute.toStdString();
 }
 
 void ConverterDialog::closeEvent(QCloseEvent* event) {

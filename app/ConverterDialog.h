@@ -39,6 +39,7 @@ class ConverterDialog;
 
 namespace zentar {
 
+class ClosedListGuard;
 class HistoryComboBox;
 class PreviewWidget;
 class ScenesWindow;
@@ -113,6 +114,10 @@ public:
     // True while the idle hook is armed.
     bool idleHookActive() const { return idleTimer_.isActive(); }
 
+    // Makes `path` the input file, as a pick from "Browse..." does (a file named on the
+    // command line, or dropped onto the window). Ignored while a run is going on.
+    void OpenInputFile(const QString& path);
+
     // The Scenes window of the last run, opened from the "Scenes (N)" button (or by itself
     // at the end of a run with ShowScenes); null until first opened.
     ScenesWindow* scenesWindow() const;
@@ -123,6 +128,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override; // Esc and Stop
     void accept() override; // Enter reaches Start through the default button only
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     class SetListTextEvent;
@@ -133,6 +140,7 @@ private:
     void fillCompressorList(HistoryComboBox& list, const std::vector<std::string>& names,
                             bool withUncompressed, StringId advancedId);
     void emptyStatus() { SetStatusText(std::string(), false); }
+    void setFrameLookEnabled(int id, bool enabled);
 
     // Commands.
     void OnStart();
@@ -170,6 +178,7 @@ private:
     QTimer scenesTimer_; // refreshes the score strip and the Scenes button while running
     QPointer<ScenesWindow> scenesWindow_; // a child of the window
     PreviewRenderer preview_;
+    ClosedListGuard* listGuard_ = nullptr; // a child of the window
 };
 
 } // namespace zentar

@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QPointer>
 #include <QTextBrowser>
@@ -39,14 +40,43 @@ void HelpViewer::ShowTopic(QWidget* owner, uint32_t topic) {
         help = new HelpViewer();
         viewer() = help;
     }
-    // Belonging to the asking dialog keeps the viewer usable while that dialog is modal.
-    if (help->parentWidget() != owner) {
-        help->setParent(owner, Qt::Window);
-    }
+    help->belongTo(owner);
     help->load(topic);
     help->show();
     help->raise();
     help->activateWindow();
+}
+
+// Belonging to the asking dialog keeps the viewer usable while that dialog is modal. A child
+// window is destroyed with its parent, so the viewer watches its owner and leaves it as it
+// closes (option dialogs live on the stack and are destroyed right after).
+void HelpViewer::belongTo(QWidget* owner) {
+    if (parentWidget() == owner) {
+        return;
+    }
+    if (parentWidget() != nullptr) {
+        parentWidget()->removeEventFilter(this);
+    }
+    const bool wasVisible = isVisible();
+    const QRect placed = geometry();
+    setParent(owner, Qt::Window); // hides the window
+    if (owner != nullptr) {
+        owner->installEventFilter(this);
+    }
+    if (wasVisible) {
+        setGeometry(placed);
+        show();
+    }
+}
+
+bool HelpViewer::eventFilter(QObject* watched, QEvent* event) {
+    // A minimised owner hides spontaneously and comes back; the main window has no owner
+    // and closes the viewer itself.
+    if (watched == parentWidget() && event->type() == QEvent::Hide && !event->spontaneous() &&
+        !isHidden() && parentWidget()->parentWidget() != nullptr) {
+        belongTo(parentWidget()->parentWidget()->window());
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void HelpViewer::CloseHelp() {

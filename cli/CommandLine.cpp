@@ -49,11 +49,15 @@ void loadSettingsFile(CommandLine& line) {
 // The value of an option given as "--name VALUE" or "--name=VALUE".
 std::string optionValue(const std::vector<std::string>& args, size_t& i, const std::string& name) {
     const std::string& arg = args[i];
+    std::string value;
     if (arg.size() > name.size() && arg[name.size()] == '=')
-        return arg.substr(name.size() + 1);
-    if (i + 1 >= args.size())
+        value = arg.substr(name.size() + 1);
+    else if (arg.size() == name.size() && i + 1 < args.size())
+        value = args[++i];
+    // An empty name ("--settings=" or "--settings ''") would otherwise read as no option.
+    if (value.empty())
         throw UsageError("option " + name + " needs a file name");
-    return args[++i];
+    return value;
 }
 
 bool isOption(const std::string& arg, const std::string& name) {

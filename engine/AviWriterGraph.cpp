@@ -316,9 +316,11 @@ bool AviWriterGraph::send(Stream stream, const uint8_t* data) {
         if (audioProxy_)
             audioProxy_->PushAudio(nullptr);
         // Stopping at once would cut off what the compressors still hold (their delayed
-        // frames drain at end of stream): let the ends reach the file first.
-        const bool drained =
-            SUCCEEDED(stateResult) && state == State_Running ? waitForCompletion() : true;
+        // frames drain at end of stream): let the ends reach the file first. After a
+        // refused push the file cannot complete (a failed stream never ends, and the hand-
+        // over has already taken the failure event), so there is nothing to wait for.
+        const bool running = SUCCEEDED(stateResult) && state == State_Running;
+        const bool drained = !pushFailed_ && (!running || waitForCompletion());
         control_->Stop();
         return drained && SUCCEEDED(control_->GetState(static_cast<LONG>(INFINITE), &state));
     }
@@ -326,10 +328,14 @@ bool AviWriterGraph::send(Stream stream, const uint8_t* data) {
         return false;
     if (state == State_Stopped && FAILED(control_->Run()))
         raise(kStartError);
-    if (stream == Stream::Video)
-        return SUCCEEDED(videoProxy_->PushFrame(data));
-    // Without an audio branch there is no stream to carry the block.
-    return audioProxy_ ? SUCCEEDED(audioProxy_->PushAudio(data)) : false;
+    // Without an audio branch there is no stream to carry the block; the file is not
+    // harmed by that.
+    if (stream == Stream::Audio && !audioProxy_)
+        return false;
+    const bool pushed = stream == Stream::Video ? SUCCEEDED(videoProxy_->PushFrame(data))
+                                                : SUCCEEDED(audioProxy_->PushAudio(data));
+    pushFailed_ = pushFailed_ || !pushed;
+    return pushed;
 }
 
 } // namespace zentar

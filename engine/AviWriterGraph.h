@@ -112,6 +112,7 @@ private:
     int32_t bitCount_ = 24;
     std::string videoCodec_;
     HANDLE eventHandle_ = nullptr; // owned by the graph
+    bool pushFailed_ = false;      // a frame or block was refused: the file cannot complete
 };
 
 } // namespace zentar

@@ -28,6 +28,23 @@ HRESULT CompressorMoniker::BindToStorage(IBindCtx* /*context*/, IMoniker* /*left
     return bag ? bag->QueryInterface(iid, object) : E_OUTOFMEMORY;
 }
 
+HRESULT RegisteredDeviceMoniker::BindToObject(IBindCtx* /*context*/, IMoniker* /*left*/, REFIID iid,
+                                              void** object) {
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    return device_.factory ? device_.factory(iid, object) : E_FAIL;
+}
+
+HRESULT RegisteredDeviceMoniker::BindToStorage(IBindCtx* /*context*/, IMoniker* /*left*/,
+                                               REFIID iid, void** object) {
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    ComPtr<DevicePropertyBag> bag = MakeComObject<DevicePropertyBag>(device_.friendlyName);
+    return bag ? bag->QueryInterface(iid, object) : E_OUTOFMEMORY;
+}
+
 HRESULT DevicePropertyBag::Read(LPCWSTR name, VARIANT* value, IErrorLog* /*log*/) {
     if (!name || !value)
         return E_POINTER;

@@ -3,6 +3,7 @@
 #include "platform/media/CompressorMoniker.h"
 #include "platform/streaming/Enumerators.h"
 
+#include <optional>
 #include <vector>
 
 namespace zentar {
@@ -19,16 +20,22 @@ HRESULT SystemDeviceEnum::CreateClassEnumerator(REFCLSID category, IEnumMoniker*
     if (!enumerator)
         return E_POINTER;
     *enumerator = nullptr;
-    StreamKind kind;
+    std::vector<ComPtr<IMoniker>> monikers;
+    std::optional<StreamKind> kind;
     if (category == CLSID_VideoCompressorCategory)
         kind = StreamKind::Video;
     else if (category == CLSID_AudioCompressorCategory)
         kind = StreamKind::Audio;
-    else
-        return S_FALSE;
-    std::vector<ComPtr<IMoniker>> monikers;
-    for (const CompressorInfo& info : CompressorCatalog::list(kind)) {
+    static const std::vector<CompressorInfo> none;
+    for (const CompressorInfo& info : kind ? CompressorCatalog::list(*kind) : none) {
         ComPtr<CompressorMoniker> moniker = MakeComObject<CompressorMoniker>(info);
+        if (!moniker)
+            return E_OUTOFMEMORY;
+        monikers.emplace_back(moniker.Get());
+    }
+    for (FilterRegistry::Device& device : FilterRegistry::Devices(category)) {
+        ComPtr<RegisteredDeviceMoniker> moniker =
+            MakeComObject<RegisteredDeviceMoniker>(std::move(device));
         if (!moniker)
             return E_OUTOFMEMORY;
         monikers.emplace_back(moniker.Get());

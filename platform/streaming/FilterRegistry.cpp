@@ -21,12 +21,19 @@ struct ClassEntry {
     FilterRegistry::RegistrationId id;
 };
 
+struct DeviceEntry {
+    CLSID category;
+    FilterRegistry::Device device;
+    FilterRegistry::RegistrationId id;
+};
+
 struct Registry {
     std::mutex mutex;
     FilterRegistry::RegistrationId nextId = 1;               // mutex
     std::vector<FilterRegistry::Intermediate> intermediates; // mutex
     std::vector<SourceEntry> sources;                        // mutex
     std::vector<ClassEntry> classes;                         // mutex
+    std::vector<DeviceEntry> devices;                        // mutex
 };
 
 Registry& registry() {
@@ -69,12 +76,33 @@ FilterRegistry::RegistrationId FilterRegistry::RegisterClass(const CLSID& clsid,
     return id;
 }
 
+FilterRegistry::RegistrationId FilterRegistry::RegisterDevice(const CLSID& category,
+                                                              std::u16string friendlyName,
+                                                              ClassFactory factory) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    const RegistrationId id = r.nextId++;
+    r.devices.push_back({category, {std::move(friendlyName), std::move(factory)}, id});
+    return id;
+}
+
+std::vector<FilterRegistry::Device> FilterRegistry::Devices(const CLSID& category) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    std::vector<Device> list;
+    for (const DeviceEntry& entry : r.devices)
+        if (entry.category == category)
+            list.push_back(entry.device);
+    return list;
+}
+
 void FilterRegistry::Unregister(RegistrationId id) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     std::erase_if(r.intermediates, [id](const Intermediate& e) { return e.id == id; });
     std::erase_if(r.sources, [id](const SourceEntry& e) { return e.id == id; });
     std::erase_if(r.classes, [id](const ClassEntry& e) { return e.id == id; });
+    std::erase_if(r.devices, [id](const DeviceEntry& e) { return e.id == id; });
 }
 
 std::vector<FilterRegistry::Intermediate> FilterRegistry::Intermediates() {

@@ -1,7 +1,8 @@
 // FilterRegistry: the process-wide registry the media layer fills and the graph reads:
 // intermediate filters that Connect may insert (by merit, then registration order),
 // source filter factories for AddSourceFilter (newest first, the first that opens the
-// file wins), and class factories for CoCreateInstance. Thread-safe (one mutex);
+// file wins), class factories for CoCreateInstance, and devices that the system device
+// enumerator lists in a category after the built-in ones. Thread-safe (one mutex);
 // factories are called without the mutex held. Registration normally happens once at
 // start-up (see the media layer's registration function); Unregister is for tests.
 #pragma once
@@ -45,7 +46,16 @@ public:
                                                FilterFactory factory);
     static RegistrationId RegisterSourceFilter(SourceFilterFactory factory);
     static RegistrationId RegisterClass(const CLSID& clsid, ClassFactory factory);
+    static RegistrationId RegisterDevice(const CLSID& category, std::u16string friendlyName,
+                                         ClassFactory factory);
     static void Unregister(RegistrationId id);
+
+    struct Device {
+        std::u16string friendlyName;
+        ClassFactory factory;
+    };
+    // The devices registered in `category`, in registration order.
+    static std::vector<Device> Devices(const CLSID& category);
 
     // Intermediates that Connect may use, best merit first (ties: registration order).
     static std::vector<Intermediate> Intermediates();

@@ -151,13 +151,24 @@ TEST_F(ConverterAppTest, StartUpReadsTheIniBesideTheProgramAndExitWritesItBack) 
     const fs::path ini = folder_ / "zentar-converter.ini";
     std::ofstream(ini) << "[Options]\nFrameWidth=640\nWantPreview=5\n";
     theApp().setModulePath((folder_ / "zentar-converter").string());
+    // "Open with" from a file manager: the file argument is the input.
+    EXPECT_EQ(ConverterApp::InputFileArgument({"zentar-converter", "-x", "/v/a b.mpg", "c.avi"}),
+              "/v/a b.mpg");
+    EXPECT_EQ(ConverterApp::InputFileArgument({"zentar-converter", "file:///v/a%20b.mpg"}),
+              "/v/a b.mpg");
+    theApp().setInputFile("/v/opened.mpg");
 
     int widthSeen = 0;
-    closeNextModal([&widthSeen](QWidget*) {
-        if (ConverterDialog* dialog = theApp().mainDialog())
+    std::string inputSeen;
+    closeNextModal([&](QWidget*) {
+        if (ConverterDialog* dialog = theApp().mainDialog()) {
             widthSeen = dialog->settings().FrameWidth;
+            inputSeen = dialog->settings().SrcFileName;
+        }
     });
     EXPECT_EQ(theApp().Run(), 0);
+    theApp().setInputFile({});
+    EXPECT_EQ(inputSeen, "/v/opened.mpg");
 
     EXPECT_EQ(theApp().iniPath(), ini.string());
     EXPECT_EQ(widthSeen, 640);

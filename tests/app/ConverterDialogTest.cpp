@@ -8,12 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <filesystem>
 #include <fstream>
@@ -199,8 +203,8 @@ TEST_F(ConverterDialogTest, EnableRulesFollowKeepParametersOutputTypeAndRunningS
     for (int id : {2, 57665, 57670, 1082, 1069, 1017}) {
         EXPECT_TRUE(window.control(id)->isEnabled()) << id;
     }
-    for (int id : {1,    1000, 1003, 1080, 1068, 1049, 1072, 1073, 1012, 1014,
-                   1070, 1023, 1084, 1024, 1021, 1022, 1081, 1025, 1026, 1071}) {
+    for (int id : {1, 1000, 1003, 1080, 1068, 1049, 1072, 1073, 1012, 1014, 1070, 1021, 1022, 1081,
+                   1025, 1026, 1071}) {
         EXPECT_FALSE(window.control(id)->isEnabled()) << id;
     }
     window.UpdateControlState(false);
@@ -363,7 +367,7 @@ TEST_F(ConverterDialogTest, CommandsEmptyTheStatusAndClosingSavesTheSettings) {
     EXPECT_NE(ini.find("KeepSettings=0"), std::string::npos) << ini;
 }
 
-TEST_F(ConverterDialogTest, RenderingButtonsOpenTheirDialogsWithTheirHelpTopics) {
+TEST_F(ConverterDialogTest, HelpFromARenderingDialogStaysOpenWhenTheDialogCloses) {
     ConverterDialog& window = open();
     click(1049); // custom parameters
     uint32_t topic = 0;
@@ -381,6 +385,76 @@ TEST_F(ConverterDialogTest, RenderingButtonsOpenTheirDialogsWithTheirHelpTopics)
     EXPECT_EQ(title, "Video Rendering");
     EXPECT_EQ(topic, 0x20067u);
     EXPECT_TRUE(window.statusText().empty());
+    // The dialog is gone; its help window is the main window's now.
+    QPointer<HelpViewer> help = HelpViewer::Instance();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->parentWidget(), &window);
+    dialog_.reset();
+    EXPECT_EQ(help, nullptr);
+}
+
+TEST_F(ConverterDialogTest, WheelAndKeysOverAClosedListOpenNoDialog) {
+    writeIni("SceneDetection=1\nClipsFileName=/v/cuts.flp\n");
+    ConverterDialog& window = open();
+    answerBrowsing(QString("/v/other.flp"));
+    QComboBox* modes = list(1068);
+    QApplication::setActiveWindow(&window);
+    modes->setFocus();
+    for (int turn = 0; turn < 3; ++turn) {
+        QWheelEvent wheel(QPointF(5, 5), modes->mapToGlobal(QPointF(5, 5)), QPoint(),
+                          QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(modes, &wheel);
+    }
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_PageDown, Qt::Key_End, Qt::Key_B}) {
+        QTest::keyClick(modes, key);
+    }
+    EXPECT_EQ(browseCalls_, 0);
+    EXPECT_EQ(modes->currentIndex(), 1);
+    EXPECT_EQ(window.settings().SceneDetection, 1);
+    QTest::keyClick(list(1000), Qt::Key_Down); // an editable list: its history
+    EXPECT_EQ(browseCalls_, 0);
+
+    // A pick from the open list still runs the command.
+    QTest::keyClick(modes, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return modes->view()->isVisible(); }, 2000));
+    QTest::keyClick(modes->view(), Qt::Key_End);
+    QTest::keyClick(modes->view(), Qt::Key_Return);
+    EXPECT_EQ(browseCalls_, 1);
+    EXPECT_EQ(window.settings().ClipsFileName, "/v/other.flp");
+}
+
+TEST_F(ConverterDialogTest, ClipSplittingLabelStaysEnabledWhileTheFramesLookDisabled) {
+    ConverterDialog& window = open();
+    auto* label = window.findChild<QWidget*>("clipModeLabel");
+    auto* frame = window.control(1084);
+    const QColor normal = label->palette().color(QPalette::Active, QPalette::WindowText);
+    window.UpdateControlState(true);
+    EXPECT_TRUE(label->isEnabled());
+    EXPECT_EQ(label->palette().color(QPalette::Active, QPalette::WindowText), normal);
+    EXPECT_EQ(frame->palette().color(QPalette::Active, QPalette::WindowText),
+              frame->palette().color(QPalette::Disabled, QPalette::WindowText));
+    window.UpdateControlState(false);
+    EXPECT_EQ(frame->palette().color(QPalette::Active, QPalette::WindowText), normal);
+}
+
+TEST_F(ConverterDialogTest, AFileDroppedOnTheWindowBecomesTheInput) {
+    writeIni("SrcFileName=/v/first.avi\n");
+    ConverterDialog& window = open();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/v/dropped clip.mpg")});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    EXPECT_EQ(window.settings().SrcFileName, "/v/dropped clip.mpg");
+    EXPECT_EQ(entries(list(1000)),
+              QStringList({"/v/dropped clip.mpg", "/v/first.avi", "Browse for input file..."}));
+    data.setUrls({QUrl("https://example.invalid/a.avi")}); // not a local file: refused
+    QDragEnterEvent remote(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &remote);
+    EXPECT_FALSE(remote.isAccepted());
 }
 
 TEST_F(ConverterDialogTest, PreviewDrawsAndMarksFramesOnlyWhileShowPreviewIsChecked) {

@@ -44,6 +44,8 @@ TEST(CommandLineTest, UnusableArgumentsAreUsageErrors) {
         {"NoSuchKey=1"},
         {"--settings"},
         {"--settings=/no/such/file.ini"},
+        {"--settings="}, // an empty file name is no file, not "no option"
+        {"--settings", ""},
         {"FrameRate=29.97"},
         {"FrameWidth=wide"},
         {"HueThreshold=high"},
