@@ -6,6 +6,8 @@
 #include "app/FileNames.h"
 #include "app/HelpViewer.h"
 #include "app/PreviewWidget.h"
+#include "app/ScenesWindow.h"
+#include "app/ScoreStrip.h"
 #include "options/CompressorNames.h"
 #include "options/HelpCommand.h"
 #include "options/HistoryComboBox.h"
@@ -30,6 +32,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace zentar {
 
@@ -117,6 +120,9 @@ ConverterDialog::ConverterDialog(std::string iniPath, ListSources sources, QWidg
     run_ = std::make_unique<ConversionRun>(settings_, *this, std::move(services));
     idleTimer_.setInterval(0);
     connect(&idleTimer_, &QTimer::timeout, this, [this] { OnIdle(); });
+    ui_->scoreStrip->setRecord(&run_->scenes());
+    scenesTimer_.setInterval(50);
+    connect(&scenesTimer_, &QTimer::timeout, this, [this] { refreshScenes(); });
     initialise(sources);
     connectHandlers();
     setAcceptDrops(true);
@@ -124,7 +130,9 @@ ConverterDialog::ConverterDialog(std::string iniPath, ListSources sources, QWidg
 
 ConverterDialog::~ConverterDialog() {
     idleTimer_.stop();
-    run_.reset(); // while the preview area it draws into still exists
+    scenesTimer_.stop();
+    ui_->scoreStrip->setRecord(nullptr); // the record goes with the run
+    run_.reset();                        // while the preview area it draws into still exists
     SetHelpHandler(nullptr, nullptr);
     HelpViewer::CloseHelp();
     settings_.save_settings();
@@ -283,6 +291,7 @@ void ConverterDialog::connectHandlers() {
     connect(u.videoRenderingButton, &QPushButton::clicked, this, [this] { OnVideoRendering(); });
     connect(u.audioRenderingButton, &QPushButton::clicked, this, [this] { OnAudioRendering(); });
     connect(u.showPreviewCheck, &QCheckBox::clicked, this, [this] { OnShowPreview(); });
+    connect(u.scenesButton, &QPushButton::clicked, this, [this] { OnScenes(); });
     connect(u.inputFileList, &QComboBox::activated, this, [this] { OnInputSelected(); });
     connect(u.outputFileList, &QComboBox::activated, this, [this] { OnOutputSelected(); });
     connect(u.outputTypeList, &QComboBox::activated, this, [this] { OnOutputTypeSelected(); });
@@ -305,6 +314,7 @@ void ConverterDialog::exchangeToControls() {
     u.videoCompressorList->setTextWithoutSelection(qs(settings_.VideoCodec));
     u.keepParametersCheck->setChecked(settings_.KeepSettings != 0);
     u.showPreviewCheck->setChecked(settings_.WantPreview != 0);
+    u.scoreStrip->setVisible(settings_.WantPreview != 0);
     const auto selectIndex = [](QComboBox& list, int index) {
         list.setCurrentIndex(index >= 0 && index < list.count() ? index : -1);
     };
@@ -423,6 +433,8 @@ void ConverterDialog::OnStart() {
     UpdateControlState(true);
     run_->running = true;
     idleTimer_.start();
+    scenesTimer_.start();
+    refreshScenes();
 }
 
 bool ConverterDialog::ConfirmCancel() {
@@ -439,9 +451,12 @@ void ConverterDialog::OnStop() {
     if (!ConfirmCancel()) {
         return;
     }
-    WaitCursor wait;
-    ui_->previewArea->blank();
-    stopRunning();
+    {
+        WaitCursor wait;
+        ui_->previewArea->blank();
+        stopRunning();
+    }
+    runEnded(true);
 }
 
 // The common part of Stop and closing: the outputs are finished first, so that a failure to
@@ -454,6 +469,7 @@ void ConverterDialog::stopRunning() {
     SetStatusText(std::string(), false);
     run_->running = false;
     idleTimer_.stop();
+    scenesTimer_.stop();
 }
 
 void ConverterDialog::reject() {
@@ -511,7 +527,46 @@ void ConverterDialog::closeEvent(QCloseEvent* event) {
 void ConverterDialog::OnIdle() {
     if (!run_->OnIdle()) {
         idleTimer_.stop();
+        runEnded(true);
     }
+}
+
+void ConverterDialog::refreshScenes() {
+    const SceneRecord& record = run_->scenes();
+    if (ui_->scoreStrip->isVisible()) {
+        ui_->scoreStrip->refresh();
+    }
+    const size_t count = record.examined() ? record.scenes().size() : 0;
+    ui_->scenesButton->setText(count == 0 ? QString("Scenes") : QString("Scenes (%1)").arg(count));
+    ui_->scenesButton->setEnabled(count > 0);
+}
+
+void ConverterDialog::runEnded(bool mayOpenScenes) {
+    scenesTimer_.stop();
+    refreshScenes();
+    const SceneRecord& record = run_->scenes();
+    if (!record.examined() || record.scenes().empty()) {
+        return;
+    }
+    if (scenesWindow_ && scenesWindow_->isVisible()) {
+        OnScenes();
+    } else if (mayOpenScenes && settings_.ShowScenes != 0) {
+        OnScenes();
+    }
+}
+
+ScenesWindow* ConverterDialog::scenesWindow() const {
+    return scenesWindow_.data();
+}
+
+void ConverterDialog::OnScenes() {
+    if (!scenesWindow_) {
+        scenesWindow_ = new ScenesWindow(this, &settings_.ShowScenes);
+    }
+    scenesWindow_->showRecord(run_->scenes(),
+                              std::filesystem::path(settings_.SrcFileName).filename().string());
+    scenesWindow_->show();
+    scenesWindow_->raise();
 }
 
 void ConverterDialog::BeginWait() {
@@ -549,6 +604,7 @@ void ConverterDialog::OnAudioRendering() {
 
 void ConverterDialog::OnShowPreview() {
     settings_.WantPreview = ui_->showPreviewCheck->isChecked() ? 1 : 0;
+    ui_->scoreStrip->setVisible(settings_.WantPreview != 0);
     if (settings_.WantPreview == 0) {
         ui_->previewArea->blank();
     }

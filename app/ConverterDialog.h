@@ -20,6 +20,7 @@
 
 #include <QDialog>
 #include <QEvent>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -41,6 +42,7 @@ namespace zentar {
 class ClosedListGuard;
 class HistoryComboBox;
 class PreviewWidget;
+class ScenesWindow;
 class WinMediaLibrary;
 
 class ConverterDialog : public QDialog, public RunHost {
@@ -116,6 +118,11 @@ public:
     // command line, or dropped onto the window). Ignored while a run is going on.
     void OpenInputFile(const QString& path);
 
+    // The Scenes window of the last run, opened from the "Scenes (N)" button (or by itself
+    // at the end of a run with ShowScenes); null until first opened.
+    ScenesWindow* scenesWindow() const;
+    void OnScenes();
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -141,6 +148,10 @@ private:
     void stopRunning();
     bool ConfirmCancel();
     void OnIdle();
+    // The score strip and the Scenes button follow the run (about 20 times a second).
+    void refreshScenes();
+    // After a run: the last refresh, and the Scenes window updated or opened.
+    void runEnded(bool mayOpenScenes);
     void OnKeepSettings();
     void OnVideoRendering();
     void OnAudioRendering();
@@ -164,6 +175,8 @@ private:
     std::unique_ptr<ConversionRun> run_;
     int waitDepth_ = 0;
     QTimer idleTimer_;
+    QTimer scenesTimer_; // refreshes the score strip and the Scenes button while running
+    QPointer<ScenesWindow> scenesWindow_; // a child of the window
     PreviewRenderer preview_;
     ClosedListGuard* listGuard_ = nullptr; // a child of the window
 };

@@ -83,6 +83,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             line.listProfiles = true;
         else if (isOption(arg, "--settings"))
             line.settingsFile = optionValue(args, i, "--settings");
+        else if (isOption(arg, "--cuts"))
+            line.cutsFile = optionValue(args, i, "--cuts");
+        else if (isOption(arg, "--edl"))
+            line.edlFile = optionValue(args, i, "--edl");
+        else if (isOption(arg, "--contact-sheet"))
+            line.contactSheetFile = optionValue(args, i, "--contact-sheet");
         else if (arg.rfind('-', 0) == 0)
             throw UsageError("unknown option '" + arg + "'");
         else if (arg.find('=') == std::string::npos)
@@ -118,6 +124,11 @@ std::string UsageText() {
            "  --print-settings  print the effective settings as INI text and exit\n"
            "  --list-video-compressors, --list-audio-compressors, --list-profiles\n"
            "                    print the names the settings accept, one per line, and exit\n"
+           "  --cuts FILE.csv   after the run, write its scenes as CSV (frames, timecodes,\n"
+           "                    seconds, length, score, clip file)\n"
+           "  --edl FILE.edl    after the run, write its scenes as a CMX 3600 edit list\n"
+           "  --contact-sheet FILE.png|FILE.jpg\n"
+           "                    after the run, write a grid of the scenes' first frames\n"
            "  --help, -h        print this help and exit\n"
            "\n"
            "Keys: " +

@@ -32,6 +32,10 @@ struct CommandLine {
     bool listAudioCompressors = false;
     bool listProfiles = false;
     std::string settingsFile; // "" when --settings was not given
+    // Scene lists written after the run ("" when not asked for): CSV, EDL, contact sheet.
+    std::string cutsFile;
+    std::string edlFile;
+    std::string contactSheetFile;
     ConversionSettings settings;
     // Values that were accepted but changed (a range check) or ignored (a binary record of
     // the wrong size), one line each, for standard error.

@@ -1,7 +1,9 @@
 #include "cli/ConvertCommand.h"
 
 #include "engine/CompressorList.h"
+#include "engine/ContactSheet.h"
 #include "engine/ConversionRun.h"
+#include "engine/CutList.h"
 #include "engine/ErrorMessages.h"
 #include "platform/streaming/MediaGuids.h"
 #include "platform/system/System.h"
@@ -11,7 +13,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <unistd.h>
 
@@ -123,6 +128,53 @@ void printStatistics(std::ostream& out, const std::string& text) {
     out << plain << "\n";
 }
 
+// One line after the statistics: scenes, clips, frames, time and speed of the run.
+void printSummary(std::ostream& out, const ConversionRun& run, double seconds) {
+    const SceneRecord& scenes = run.scenes();
+    const int64_t frames = scenes.scenes().empty()
+                               ? static_cast<int64_t>(run.framesRead())
+                               : std::max<int64_t>(0, scenes.scenes().back().endFrame);
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "Summary: %zu scene%s, %zu clip%s written, %lld frames in %.2f s (%.1f frames/s)",
+                  scenes.scenes().size(), scenes.scenes().size() == 1 ? "" : "s",
+                  scenes.clipCount(), scenes.clipCount() == 1 ? "" : "s",
+                  static_cast<long long>(frames), seconds,
+                  seconds > 0 ? static_cast<double>(frames) / seconds : 0.0);
+    out << line << "\n";
+}
+
+// Writes the scene lists the command line asks for; false (with a message) when one could
+// not be written.
+bool writeSceneLists(const CommandLine& commandLine, const ConversionRun& run,
+                     const std::string& input, std::ostream& err) {
+    const SceneRecord& scenes = run.scenes();
+    const std::string title = std::filesystem::path(input).filename().string();
+    const auto attempt = [&err](const std::string& path, const auto& write) {
+        if (path.empty())
+            return true;
+        try {
+            write(path);
+            return true;
+        } catch (const std::exception& e) {
+            err << "zentar-convert: " << e.what() << "\n";
+            return false;
+        }
+    };
+    bool ok = attempt(commandLine.cutsFile, [&](const std::string& path) {
+        WriteListFile(scenes, path, CutListCsv(scenes));
+    });
+    ok = attempt(commandLine.edlFile,
+                 [&](const std::string& path) {
+                     WriteListFile(scenes, path, CutListEdl(scenes, title));
+                 }) &&
+         ok;
+    ok = attempt(commandLine.contactSheetFile,
+                 [&](const std::string& path) { ContactSheet::Write(scenes, path); }) &&
+         ok;
+    return ok;
+}
+
 } // namespace
 
 int RunConversion(const CommandLine& commandLine, std::ostream& out, std::ostream& err) {
@@ -137,8 +189,21 @@ int RunConversion(const CommandLine& commandLine, std::ostream& out, std::ostrea
     services.resolveProfile = [library](const std::string& setting) {
         return resolve_profile(*library, setting);
     };
+    // A list named like the input or the project file is refused before the run, not after.
+    SceneRecord runFiles;
+    runFiles.Start(0, false, settings.SrcFileName,
+                   settings.SceneDetection == 2 ? settings.ClipsFileName : std::string());
+    for (const std::string* list :
+         {&commandLine.cutsFile, &commandLine.edlFile, &commandLine.contactSheetFile}) {
+        if (!list->empty() && runFiles.NamesRunFile(*list)) {
+            err << "zentar-convert: '" << *list
+                << "' is the input or the project file; a scene list cannot replace it\n";
+            return kExitUsage;
+        }
+    }
     ConversionRun run(settings, host, std::move(services));
     const InterruptAsStop interrupts;
+    const auto started = std::chrono::steady_clock::now();
 
     bool stopped = false;
     try {
@@ -168,11 +233,14 @@ int RunConversion(const CommandLine& commandLine, std::ostream& out, std::ostrea
     run.WindDown();
     host.EndLine();
     printStatistics(out, run.StatisticsText());
+    printSummary(out, run,
+                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    const bool listsWritten = writeSceneLists(commandLine, run, settings.SrcFileName, err);
     if (stopped) {
         err << "zentar-convert: stopped; the output holds what was converted so far\n";
         return kExitStopped;
     }
-    return kExitOk;
+    return listsWritten ? kExitOk : kExitFailed;
 }
 
 int PrintLists(const CommandLine& commandLine, std::ostream& out) {

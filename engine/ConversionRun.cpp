@@ -40,6 +40,12 @@ DetectionSettings ConversionRun::Detection() const {
     return detection;
 }
 
+double ConversionRun::ExaminedScore(const FrameStats& before) const {
+    if (framesRead_ == 0)
+        return 0.0; // the first frame is compared with nothing
+    return SceneDetector::NormalisedScore(before, detector_.previousStats(), Detection());
+}
+
 void ConversionRun::StartRun() {
     StopRun();
     job = std::make_unique<ConversionJob>(services_.wmvWriters);
@@ -74,6 +80,8 @@ void ConversionRun::StartRun() {
     elapsedMs_ = 0;
     startTick_ = timeGetTime();
     detector_.StartRun();
+    scenes_.Start(inputFrameRate, settings_.SceneDetection != 0, settings_.SrcFileName,
+                  settings_.SceneDetection == 2 ? settings_.ClipsFileName : std::string());
     if (settings_.SceneDetection == 2)
         projectFile_ =
             std::make_unique<ProjectFile>(settings_.ClipsFileName, settings_.SrcFileName);
@@ -171,13 +179,18 @@ const uint8_t* ConversionRun::ReadPhase(bool& changed) {
     while (job->has_video_reader()) {
         held = job->next_video_frame(&inputTime_);
         if (!changed && held) {
+            const FrameStats before = detector_.previousStats();
             changed = detector_.DetectSceneChange({held, inputWidth_, inputHeight_}, framesRead_,
                                                   clipCounter_, detection);
+            if (scenes_.examined())
+                scenes_.AddScore(static_cast<int64_t>(framesRead_), ExaminedScore(before), changed);
         }
         ++framesRead_;
         if (inputTime_ > outputTime_)
             break;
     }
+    if (changed && held) // the held frame is the first of the scene that starts next
+        scenes_.TakeThumbnail({held, inputWidth_, inputHeight_});
     return held;
 }
 
@@ -239,12 +252,15 @@ void ConversionRun::OnSceneChange() {
         if (!job->close_output())
             throw CMyException(kWriteFailedCode); // the previous clip could not be completed
         job->open_output(name, ext, profileValue_);
+        scenes_.AddScene(static_cast<int64_t>(framesRead_) - 1, name);
     } else if (mode == 2) {
         projectFile_->AppendCut(static_cast<int64_t>(framesRead_) - 1);
+        scenes_.AddScene(static_cast<int64_t>(framesRead_) - 1, std::string());
     }
 }
 
 void ConversionRun::FinishOutputs() {
+    scenes_.Finish(static_cast<int64_t>(framesRead_) - 1); // as the project file's last line
     if (projectFile_) {
         // A failed file is closed at once by ProjectFile and not reported twice.
         std::unique_ptr<ProjectFile> file = std::move(projectFile_);

@@ -15,8 +15,9 @@
 // every path (end, Stop, failure), so it holds what was written up to then.
 //
 // Ownership: the front end owns the run, the settings it reads (by reference) and the host.
-// The run owns the job, the detector, the resampler and its buffers, the audio converter
-// and the project file. Threads: everything on the front end's thread.
+// The run owns the job, the detector, the resampler and its buffers, the audio converter,
+// the project file and the scene record (kept after the run for the front ends to show). Threads:
+// everything on the front end's thread.
 #pragma once
 
 #include "engine/ConversionJob.h"
@@ -26,6 +27,7 @@
 #include "engine/ProjectFile.h"
 #include "engine/RunHost.h"
 #include "engine/SceneDetector.h"
+#include "engine/SceneRecord.h"
 #include "filters/AudioBlockConverter.h"
 
 #include <cstdint>
@@ -94,6 +96,11 @@ public:
     // that message in place.
     bool errorShown = false;
 
+    // Frames read so far, including the read that found the end.
+    uint64_t framesRead() const { return framesRead_; }
+    // Scores, cuts and thumbnails of the current or last run.
+    const SceneRecord& scenes() const { return scenes_; }
+
 private:
     const uint8_t* ReadPhase(bool& changed);
     const uint8_t* PrepareHeldFrame(const uint8_t* frame);
@@ -104,6 +111,9 @@ private:
     void RefuseOutputsNamingInput() const;
     std::string TypeExtension() const;
     DetectionSettings Detection() const;
+    // The detector's normalised score of the frame just examined (before: the statistics it
+    // was compared with); recorded with the verdict in the scene record.
+    double ExaminedScore(const FrameStats& before) const;
 
     ConversionSettings& settings_;
     RunHost& host_;
@@ -113,6 +123,7 @@ private:
     SceneDetector detector_;
     FrameResampler resampler_;
     std::unique_ptr<ProjectFile> projectFile_;
+    SceneRecord scenes_;
     AudioBlockConverter audioConverter_;
     std::vector<uint8_t> convertedAudio; // one block in the output format (formats differ)
     std::vector<uint8_t> previewFrame_;  // the held frame as the preview draws into it

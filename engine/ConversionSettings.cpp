@@ -46,7 +46,7 @@ struct KeySpec {
 };
 
 // The keys of [Options] in the order they are written; the ranges are the range checks.
-const std::array<KeySpec, 28> kKeys{{
+const std::array<KeySpec, 29> kKeys{{
     {"LastFolder", Kind::Folder, std::monostate{}, ""},
     {"SrcFileName", Kind::Text, &S::SrcFileName, ""},
     {"DstFileName", Kind::Text, &S::DstFileName, ""},
@@ -75,6 +75,8 @@ const std::array<KeySpec, 28> kKeys{{
     {"DisThreshold", Kind::Threshold, &S::DisThreshold, "0.3"},
     {"ShowStatistics", Kind::Bool, &S::ShowStatistics, "0"},
     {"ClipsFileName", Kind::Text, &S::ClipsFileName, ""},
+    // The window's Scenes list opens by itself when a run that found scenes ends.
+    {"ShowScenes", Kind::Flag, &S::ShowScenes, "0"},
 }};
 
 std::string_view trimBlanks(std::string_view s) {

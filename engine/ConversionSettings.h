@@ -126,6 +126,7 @@ public:
     int32_t SceneDetection = 0;
     std::string ClipsFileName;
     std::string MediaProfile;
+    int32_t ShowScenes = 0; // 0/1: open the Scenes window at the end of a run
 
 private:
     std::string iniPath_;

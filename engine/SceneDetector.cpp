@@ -1,5 +1,6 @@
 #include "engine/SceneDetector.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -24,6 +25,10 @@ double HueDistance(std::int32_t h, std::int32_t previous) {
 
 bool Signals(double threshold, double distance) {
     return threshold > 0.0 && distance >= threshold;
+}
+
+double Relative(double threshold, double distance) {
+    return threshold > 0.0 ? distance / threshold : 0.0;
 }
 
 } // namespace
@@ -67,6 +72,21 @@ bool SceneDetector::Compare(const FrameStats& current, const DetectionSettings& 
         }
     }
     return false;
+}
+
+double SceneDetector::NormalisedScore(const FrameStats& before, const FrameStats& now,
+                                      const DetectionSettings& settings) {
+    double score = 0.0;
+    for (std::size_t i = 0; i < now.regions.size(); ++i) {
+        const RegionStats& n = now.regions[i];
+        const RegionStats& b = before.regions[i];
+        score = std::max({score, Relative(settings.HueThreshold, HueDistance(n.hue, b.hue)),
+                          Relative(settings.SatThreshold,
+                                   RelativeDistance(std::abs(n.sat - b.sat), n.sat, b.sat)),
+                          Relative(settings.ValThreshold,
+                                   RelativeDistance(std::abs(n.val - b.val), n.val, b.val))});
+    }
+    return score;
 }
 
 void SceneDetector::FormatStatistics(const FrameStats& current, std::uint64_t framesRead,

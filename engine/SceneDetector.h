@@ -32,6 +32,13 @@ public:
     bool DetectSceneChange(const RgbFrameView& frame, std::uint64_t framesRead,
                            std::int32_t clipCounter, const DetectionSettings& settings);
 
+    // How near `now` came to a change from `before`: the largest distance of any region and
+    // test divided by its threshold (tests switched off count 0), so that 1.0 or more means
+    // that test fires. Used by the run's score display; the verdict stays Compare's.
+    static double NormalisedScore(const FrameStats& before, const FrameStats& now,
+                                  const DetectionSettings& settings);
+
+    const FrameStats& previousStats() const { return previousStats_; }
     const std::string& statisticsText() const { return statisticsText_; }
 
 private:
