@@ -75,6 +75,9 @@ void ConversionRun::StartRun() {
     startTick_ = timeGetTime();
     changePending_ = false;
     detector_.StartRun();
+    detectionQueue_.reset();
+    if (DetectionQueue::Wanted(settings_))
+        detectionQueue_ = std::make_unique<DetectionQueue>(settings_, inputWidth_, inputHeight_);
     if (settings_.SceneDetection == 2)
         projectFile_ =
             std::make_unique<ProjectFile>(settings_.ClipsFileName, settings_.SrcFileName);
@@ -169,9 +172,15 @@ bool ConversionRun::IdleStep() {
 const uint8_t* ConversionRun::ReadPhase(bool& changed) {
     const uint8_t* held = nullptr;
     const DetectionSettings detection = Detection();
-    while (job->has_video_reader()) {
-        held = job->next_video_frame(&inputTime_);
-        if (!changed && held) {
+    while (VideoPending()) {
+        if (detectionQueue_) {
+            bool frameChanged = false;
+            held = detectionQueue_->Next(*job, &inputTime_, &frameChanged, clipCounter_);
+            changed = changed || frameChanged;
+        } else {
+            held = job->next_video_frame(&inputTime_);
+        }
+        if (!changed && held && !detectionQueue_) {
             changed = detector_.DetectSceneChange({held, inputWidth_, inputHeight_}, framesRead_,
                                                   clipCounter_, detection);
         }
@@ -190,7 +199,9 @@ const uint8_t* ConversionRun::PrepareHeldFrame(const uint8_t* frame) {
         return resized;
     // The decoded frame belongs to the reader: the preview draws into a copy of our own.
     std::memcpy(previewFrame_.data(), resized, outputFrameBytes_);
-    host_.DrawPreview(previewFrame_.data(), outputFrameBytes_, detector_.statisticsText());
+    host_.DrawPreview(previewFrame_.data(), outputFrameBytes_,
+                      detectionQueue_ ? detectionQueue_->statisticsText()
+                                      : detector_.statisticsText());
     return previewFrame_.data();
 }
 
@@ -208,7 +219,7 @@ void ConversionRun::WriteLoop(const uint8_t* held, bool& changed) {
         if (inputTime_ <= outputTime_) {
             if (!job->has_audio_reader() && job->carry_count() == 0)
                 break;
-            if (job->has_video_reader())
+            if (VideoPending())
                 break; // the next step reads the frames that follow
         }
         if (!job->has_writer() && mode != 2 && !changed)
@@ -229,7 +240,11 @@ void ConversionRun::WriteLoop(const uint8_t* held, bool& changed) {
 
 bool ConversionRun::MoreStepsNeeded() const {
     return (job->has_writer() || settings_.SceneDetection == 2) &&
-           (job->has_video_reader() || job->has_audio_reader() || job->carry_count() > 0);
+           (VideoPending() || job->has_audio_reader() || job->carry_count() > 0);
+}
+
+bool ConversionRun::VideoPending() const {
+    return detectionQueue_ ? detectionQueue_->HasFrames() : job->has_video_reader();
 }
 
 void ConversionRun::OnSceneChange() {
@@ -255,6 +270,11 @@ void ConversionRun::FinishOutputs() {
     }
     if (job && !job->close_output())
         throw CMyException(kWriteFailedCode);
+    if (detectionQueue_) {
+        // Last, so that a failure before it leaves it to StopRun; reported once either way.
+        std::unique_ptr<DetectionQueue> queue = std::move(detectionQueue_);
+        queue->Close();
+    }
 }
 
 void ConversionRun::StopRun() noexcept {
@@ -265,6 +285,7 @@ void ConversionRun::StopRun() noexcept {
         // are closed either way.
     }
     projectFile_.reset();
+    detectionQueue_.reset();
     convertedAudio.clear();
     convertedAudio.shrink_to_fit();
     resampler_.EndRun();

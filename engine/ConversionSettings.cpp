@@ -46,7 +46,7 @@ struct KeySpec {
 };
 
 // The keys of [Options] in the order they are written; the ranges are the range checks.
-const std::array<KeySpec, 28> kKeys{{
+const std::array<KeySpec, 34> kKeys{{
     {"LastFolder", Kind::Folder, std::monostate{}, ""},
     {"SrcFileName", Kind::Text, &S::SrcFileName, ""},
     {"DstFileName", Kind::Text, &S::DstFileName, ""},
@@ -75,6 +75,13 @@ const std::array<KeySpec, 28> kKeys{{
     {"DisThreshold", Kind::Threshold, &S::DisThreshold, "0.3"},
     {"ShowStatistics", Kind::Bool, &S::ShowStatistics, "0"},
     {"ClipsFileName", Kind::Text, &S::ClipsFileName, ""},
+    // Detection beyond the quadrant test; every default leaves the outputs as they were.
+    {"DetectionMethod", Kind::Integer, &S::DetectionMethod, "0", 0, 1},
+    {"AdaptiveThreshold", Kind::Threshold, &S::AdaptiveThreshold, "3"},
+    {"MinSceneLength", Kind::Integer, &S::MinSceneLength, "0", 0, kMaxMinSceneLength},
+    {"FlashGuard", Kind::Integer, &S::FlashGuard, "0", 0, kMaxFlashGuard},
+    {"DetectFades", Kind::Flag, &S::DetectFades, "0"},
+    {"ScoreLogFileName", Kind::Text, &S::ScoreLogFileName, ""},
 }};
 
 std::string_view trimBlanks(std::string_view s) {

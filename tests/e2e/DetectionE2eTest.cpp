@@ -1,0 +1,162 @@
+// Scene detection beyond the quadrant test through zentar-convert: each new key read back from
+// the project file or the clips it wrote, and the detection quality on the rendered ground
+// truth (shortened set; ZENTAR_DETECTION_REPORT=1 prints the table of the full set instead).
+#include "tests/e2e/DetectionTruth.h"
+#include "tests/e2e/E2eSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+namespace zentar::e2e {
+namespace {
+
+using test::TempFolder;
+
+// The cuts a project file lists (its header lines and final frame count left out).
+std::vector<int> projectCuts(const std::string& path) {
+    std::istringstream text(fileText(path));
+    std::vector<int> values;
+    std::string line;
+    for (int i = 0; std::getline(text, line); ++i) {
+        if (i >= 2)
+            values.push_back(std::stoi(line));
+    }
+    if (!values.empty())
+        values.pop_back();
+    return values;
+}
+
+// Rows of the score log (header left out) and the frames it marks as cuts.
+std::pair<int, std::vector<int>> logCuts(const std::string& path) {
+    std::istringstream text(fileText(path));
+    std::string line;
+    std::getline(text, line);
+    int rows = 0;
+    std::vector<int> cuts;
+    while (std::getline(text, line)) {
+        int frame = 0, cut = 0;
+        double seconds = 0, score = 0, threshold = 0, content = 0;
+        if (std::sscanf(line.c_str(), "%d,%lf,%lf,%lf,%lf,%d", &frame, &seconds, &score, &threshold,
+                        &content, &cut) == 6 &&
+            frame == rows++ && cut)
+            cuts.push_back(frame);
+    }
+    return {rows, cuts};
+}
+
+// 60 frames of flat colours: scenes start at 10, 14 (a four-frame scene) and 40, frame 25 is
+// a one-frame white flash, and frames 45-54 step through black (45-48 darker, 49-51 black,
+// 52-54 lighter) into the last scene.
+std::string keyClip(const std::string& path) {
+    test::VideoSpec video;
+    video.frames = 60;
+    video.bitRate = 2'000'000;
+    video.cutFrames = {10, 14, 25, 26, 40, 45, 46, 47, 48, 49, 52, 53, 54, 55};
+    video.sceneColours = {{200, 40, 40},  {40, 40, 200},  {40, 200, 40},  {255, 255, 255},
+                          {40, 200, 40},  {200, 200, 40}, {150, 150, 30}, {100, 100, 20},
+                          {60, 60, 12},   {30, 30, 6},    {0, 0, 0},      {25, 50, 50},
+                          {50, 100, 100}, {75, 150, 150}, {100, 200, 200}};
+    test::ClipSpec spec;
+    spec.video = video;
+    return test::writeClip(path, spec);
+}
+
+TEST(DetectionE2eTest, EachDetectionKeyShowsInTheProjectFile) {
+    TempFolder folder("e2e_detection_keys");
+    const std::string input = keyClip(folder.file("in.avi"));
+    struct Case {
+        std::vector<std::string> settings;
+        std::vector<int> cuts;
+    };
+    const Case cases[] = {
+        {{"DetectionMethod=1"}, {0, 10, 14, 25, 26, 40}},
+        {{"DetectionMethod=1", "AdaptiveThreshold=5"}, {0, 10, 14, 40}},
+        {{"DetectionMethod=1", "MinSceneLength=5"}, {0, 10, 25, 40}},
+        {{"DetectionMethod=1", "FlashGuard=2"}, {0, 10, 14, 40}},
+        {{"DetectionMethod=1", "DetectFades=1"}, {0, 10, 14, 25, 26, 40, 52}},
+        // The quadrant test as it is (it cannot see these changes of hue and brightness), with
+        // and without a score log.
+        {{}, {0, 10}},
+        {{"ScoreLogFileName=" + folder.file("log.csv")}, {0, 10}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"SrcFileName=" + input, "SceneDetection=2",
+                                         "ClipsFileName=" + folder.file("cuts.flp")};
+        args.insert(args.end(), c.settings.begin(), c.settings.end());
+        const test::ChildResult r = convert(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(projectCuts(folder.file("cuts.flp")), c.cuts) << c.settings.back();
+    }
+    // The score log of the last case: a row for every frame, its cuts those of the project.
+    const auto [rows, cuts] = logCuts(folder.file("log.csv"));
+    EXPECT_EQ(rows, 60);
+    EXPECT_EQ(cuts, projectCuts(folder.file("cuts.flp")));
+}
+
+TEST(DetectionE2eTest, LookAheadClipsStartAtTheFirstFrameOfTheirScene) {
+    TempFolder folder("e2e_detection_clips");
+    const std::string input = keyClip(folder.file("in.avi"));
+    const test::ChildResult r =
+        convert({"SrcFileName=" + input, "SceneDetection=1", "DetectionMethod=1", "FlashGuard=2",
+                 "DetectFades=1", "DstFileName=" + folder.file("clip.avi")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const int64_t expected[] = {10, 4, 26, 12, 8};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(framesReadBack(folder.file("clip0000" + std::to_string(i) + ".avi")), expected[i])
+            << i;
+}
+
+struct Configuration {
+    const char* name;
+    std::vector<std::string> settings;
+};
+
+DetectionScore runDetection(const std::string& input, const TruthSet& truth,
+                            const TempFolder& folder, const Configuration& configuration) {
+    std::vector<std::string> args = {"SrcFileName=" + input, "SceneDetection=2",
+                                     "ClipsFileName=" + folder.file("cuts.flp"),
+                                     "ScoreLogFileName=" + folder.file("log.csv")};
+    args.insert(args.end(), configuration.settings.begin(), configuration.settings.end());
+    const test::ChildResult r = convert(args, 600000);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(logCuts(folder.file("log.csv")).first, truth.frames);
+    return scoreCuts(truth, projectCuts(folder.file("cuts.flp")));
+}
+
+TEST(DetectionE2eTest, AdaptiveDetectionWithRulesMeetsItsQualityTargets) {
+    TempFolder folder("e2e_detection_quality");
+    const bool report = std::getenv("ZENTAR_DETECTION_REPORT") != nullptr;
+    const std::string list = std::string(ZENTAR_SOURCE_DIR) + "/tests/e2e/detection_truth" +
+                             (report ? ".txt" : "_short.txt");
+    const TruthSet truth =
+        writeTruthClip(list, folder.file("truth.avi"), report ? 320 : 128, report ? 240 : 96);
+    const Configuration recommended = {"adaptive, FlashGuard=3, DetectFades=1",
+                                       {"DetectionMethod=1", "FlashGuard=3", "DetectFades=1"}};
+    if (!report) {
+        const DetectionScore s = runDetection(folder.file("truth.avi"), truth, folder, recommended);
+        EXPECT_GE(s.precision(), 0.97) << s.matched << "/" << s.detected;
+        EXPECT_GE(s.recall(), 0.95) << s.matched << "/" << s.truth;
+        EXPECT_EQ(s.noCutHits, 0);
+        return;
+    }
+    const Configuration configurations[] = {
+        {"quadrant test (default)", {}},
+        {"quadrant, FlashGuard=3, DetectFades=1", {"FlashGuard=3", "DetectFades=1"}},
+        {"adaptive", {"DetectionMethod=1"}},
+        recommended,
+    };
+    std::printf("| detection (%d transitions, %d frames at 320x240) | precision | recall | "
+                "cuts in flashes or fast pans |\n|---|---|---|---|\n",
+                int(truth.transitions.size()), truth.frames);
+    for (const Configuration& c : configurations) {
+        const DetectionScore s = runDetection(folder.file("truth.avi"), truth, folder, c);
+        std::printf("| %s | %.3f (%d/%d) | %.3f (%d/%d) | %d |\n", c.name, s.precision(), s.matched,
+                    s.detected, s.recall(), s.matched, s.truth, s.noCutHits);
+    }
+}
+
+} // namespace
+} // namespace zentar::e2e
