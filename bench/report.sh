@@ -31,6 +31,10 @@ if [[ -x "$build/bin/zentar-bench" ]]; then
     "${benchCmd[@]}" >"$scratch/bench.csv" 2>/dev/null
     cat "$scratch/bench.csv"
 fi
+# Detection quality on the full ground-truth set (tests/e2e/detection_truth.txt).
+qualityCmd=("$build/bin/e2e_tests" --gtest_filter=DetectionE2eTest.AdaptiveDetectionWithRulesMeetsItsQualityTargets)
+cmake --build "$build" --target e2e_tests
+ZENTAR_DETECTION_REPORT=1 "${qualityCmd[@]}" | grep '^|' >"$scratch/quality.md" || true
 loadAfter=$(cut -d' ' -f1-3 /proc/loadavg)
 # shellcheck source=bench/convert/common.sh
 benchShown=$(BENCH_WORK=$scratch BENCH_CACHE=$build/bench-media BENCH_BUILD=$build &&
@@ -74,6 +78,15 @@ bench_table() {
     else
         echo "zentar-bench was not built (Google Benchmark missing)."
     fi
+    echo
+    echo "## Scene detection quality"
+    echo
+    echo "Command: \`ZENTAR_DETECTION_REPORT=1 ${qualityCmd[*]#$build/}\` (the ground truth of"
+    echo "\`tests/e2e/detection_truth.txt\` rendered at 320x240, each configuration run through"
+    echo "\`zentar-convert SceneDetection=2\`, cuts matched one to one: ±1 frame for a cut, inside"
+    echo "the span for a cross-fade or a fade through black)."
+    echo
+    cat "$scratch/quality.md"
     echo
     echo "## Running it"
     echo
