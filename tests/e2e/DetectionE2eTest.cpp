@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 namespace zentar::e2e {
@@ -64,12 +65,16 @@ std::string keyClip(const std::string& path) {
     return test::writeClip(path, spec);
 }
 
+// Each key read back from the project file. A score log that cannot be written fails the
+// run with one clear message; one naming the input is refused before anything is written.
 TEST(DetectionE2eTest, EachDetectionKeyShowsInTheProjectFile) {
     TempFolder folder("e2e_detection_keys");
     const std::string input = keyClip(folder.file("in.avi"));
+    const std::string inputBytes = fileText(input);
     struct Case {
         std::vector<std::string> settings;
         std::vector<int> cuts;
+        std::string err;
     };
     const Case cases[] = {
         {{"DetectionMethod=1"}, {0, 10, 14, 25, 26, 40}},
@@ -77,19 +82,26 @@ TEST(DetectionE2eTest, EachDetectionKeyShowsInTheProjectFile) {
         {{"DetectionMethod=1", "MinSceneLength=5"}, {0, 10, 25, 40}},
         {{"DetectionMethod=1", "FlashGuard=2"}, {0, 10, 14, 40}},
         {{"DetectionMethod=1", "DetectFades=1"}, {0, 10, 14, 25, 26, 40, 52}},
+        {{"ScoreLogFileName=" + folder.file("no/log.csv")},
+         {},
+         "Cannot write the detection score log.\n"},
+        {{"ScoreLogFileName=" + input}, {}, "Cannot open output file.\n"},
         // The quadrant test as it is (it cannot see these changes of hue and brightness), with
         // and without a score log.
         {{}, {0, 10}},
         {{"ScoreLogFileName=" + folder.file("log.csv")}, {0, 10}},
     };
     for (const Case& c : cases) {
+        std::filesystem::remove(folder.file("cuts.flp"));
         std::vector<std::string> args = {"SrcFileName=" + input, "SceneDetection=2",
                                          "ClipsFileName=" + folder.file("cuts.flp")};
         args.insert(args.end(), c.settings.begin(), c.settings.end());
         const test::ChildResult r = convert(args);
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(projectCuts(folder.file("cuts.flp")), c.cuts) << c.settings.back();
+        EXPECT_EQ(r.exitCode, c.err.empty() ? 0 : 1) << r.err;
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(projectCuts(folder.file("cuts.flp")), c.cuts) << args.back();
     }
+    EXPECT_EQ(fileText(input), inputBytes);
     // The score log of the last case: a row for every frame, its cuts those of the project.
     const auto [rows, cuts] = logCuts(folder.file("log.csv"));
     EXPECT_EQ(rows, 60);

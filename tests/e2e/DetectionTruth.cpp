@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -45,9 +46,7 @@ struct FramePlan {
     int a = 0;
     double ta = 0;
     int b = -1;
-    double tb = 0;
-    double mix = 0;
-    double brightness = 1;
+    double tb = 0, mix = 0, brightness = 1;
     bool flash = false;
 };
 
@@ -127,24 +126,18 @@ TruthSet writeTruthClip(const std::string& listPath, const std::string& clipPath
         const int next = previous + 1;
         const int start = static_cast<int>(plan->size());
         const double end = previous >= 0 ? plan->back().ta : 0; // the previous shot's last time
-        if (pending == "cut") {
-            truth.transitions.push_back({start, start});
-            truth.gradual.push_back(false);
-        } else if (pending == "dissolve") {
-            for (int k = 1; k <= out; ++k)
-                plan->push_back({previous, end + k, next, k - out - 1.0, k / (out + 1.0)});
-            truth.transitions.push_back({start, start + out - 1});
-            truth.gradual.push_back(true);
-        } else if (pending == "fade") {
-            for (int k = 1; k <= out; ++k)
-                plan->push_back({previous, end + k, -1, 0, 0, 1 - k / (out + 1.0)});
-            for (int k = 0; k < black; ++k)
-                plan->push_back({previous, end, -1, 0, 0, 0});
-            for (int k = 1; k <= in; ++k)
-                plan->push_back({next, k - in - 1.0, -1, 0, 0, k / (in + 1.0)});
-            truth.transitions.push_back({start, start + out + black + in - 1});
-            truth.gradual.push_back(true);
+        for (int k = 1; pending == "dissolve" && k <= out; ++k)
+            plan->push_back({previous, end + k, next, k - out - 1.0, k / (out + 1.0)});
+        for (int k = 1; pending == "fade" && k <= out + black + in; ++k) {
+            if (k <= out + black)
+                plan->push_back({previous, end + k, -1, 0, 0, std::max(0.0, 1 - k / (out + 1.0))});
+            else
+                plan->push_back(
+                    {next, k - out - black - in - 1.0, -1, 0, 0, (k - out - black) / (in + 1.0)});
         }
+        const int last = static_cast<int>(plan->size()) - 1;
+        if (!pending.empty())
+            truth.transitions.push_back({start, std::max(start, last), last >= start});
         pending.clear();
         shots->push_back(shot);
         shotStart = static_cast<int>(plan->size());
@@ -190,16 +183,12 @@ DetectionScore scoreCuts(const TruthSet& truth, const std::vector<int>& cuts) {
     DetectionScore score;
     score.truth = static_cast<int>(truth.transitions.size());
     std::vector<int> found;
-    for (const int cut : cuts) {
-        if (cut > 0)
-            found.push_back(cut);
-    }
+    std::copy_if(cuts.begin(), cuts.end(), std::back_inserter(found), [](int c) { return c > 0; });
     std::sort(found.begin(), found.end());
     score.detected = static_cast<int>(found.size());
     std::vector<bool> used(found.size(), false);
-    for (size_t i = 0; i < truth.transitions.size(); ++i) {
-        const TruthSet::Span span = truth.transitions[i];
-        const int slack = truth.gradual[i] ? 0 : 1;
+    for (const TruthSet::Span span : truth.transitions) {
+        const int slack = span.gradual ? 0 : 1;
         for (size_t k = 0; k < found.size(); ++k) {
             if (!used[k] && found[k] >= span.first - slack && found[k] <= span.last + slack) {
                 used[k] = true;

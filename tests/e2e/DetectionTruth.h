@@ -15,9 +15,9 @@ struct TruthSet {
     struct Span {
         int first = 0;
         int last = 0;
+        bool gradual = false; // a hard cut is a span of one frame
     };
-    std::vector<Span> transitions; // a hard cut is a span of one frame
-    std::vector<bool> gradual;
+    std::vector<Span> transitions;
     std::vector<Span> noCut; // flashes and fast pans: no cut may fall inside
     int frames = 0;
 };
