@@ -10,6 +10,9 @@
 
 #include "engine/ChangeDetector.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace zentar {
 
 class AdaptiveDetector : public ChangeDetector {
@@ -19,7 +22,9 @@ public:
     static constexpr double kFloor = 6.0;
     static constexpr double kHistogramFloor = 6.0;
 
-    explicit AdaptiveDetector(double ratio) : ratio_(ratio < 1.0 ? 1.0 : ratio) {}
+    // A ratio below 1 counts as 1; one that is not a number as 3.
+    explicit AdaptiveDetector(double ratio)
+        : ratio_(std::isfinite(ratio) ? std::max(ratio, 1.0) : 3.0) {}
 
     void StartRun() override { hasPrevious_ = false; }
     int LookAhead() const override { return kWindow; }
