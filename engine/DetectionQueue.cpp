@@ -43,6 +43,7 @@ DetectionQueue::DetectionQueue(const ConversionSettings& settings, int width, in
         frames_.emplace_back(width, height);
     }
     endTimes_.assign(frames_.size(), 0);
+    texts_.resize(frames_.size());
     if (!settings.ScoreLogFileName.empty()) {
         log_ = std::make_unique<ScoreLog>(settings.ScoreLogFileName);
     }
@@ -65,6 +66,9 @@ const std::uint8_t* DetectionQueue::Next(ConversionJob& job, REFERENCE_TIME* end
         endTimes_[slot] = time;
         ++queued_;
         rules_->Push(frames_[slot].view());
+        if (quadrant_) {
+            texts_[slot] = quadrant_->statisticsText(); // the line of this frame, for later
+        }
     }
     if (queued_ == 0) {
         finished_ = true;
@@ -87,7 +91,7 @@ FrameDecision DetectionQueue::Decide() {
         log_->Write(decision, seconds);
     }
     if (quadrant_) {
-        statisticsText_ = quadrant_->statisticsText();
+        statisticsText_ = texts_[head_];
     } else if (decision.index != 0) {
         char line[96];
         std::snprintf(line, sizeof line, "%llu: %.1f / %.1f",

@@ -50,6 +50,7 @@ public:
     void Close();
 
     int LookAhead() const { return lookAhead_; }
+    // The statistics line of the frame Next returned last.
     const std::string& statisticsText() const { return statisticsText_; }
 
 private:
@@ -61,6 +62,7 @@ private:
     std::unique_ptr<ScoreLog> log_;
     std::vector<RgbFrame> frames_; // ring of held frames
     std::vector<REFERENCE_TIME> endTimes_;
+    std::vector<std::string> texts_; // the quadrant test's statistics line of each held frame
     std::size_t head_ = 0;
     std::size_t queued_ = 0;
     int lookAhead_ = 0;
