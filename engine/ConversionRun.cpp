@@ -110,8 +110,7 @@ void ConversionRun::SetUpAudio(const AudioFormatRecord& input, uint32_t blockByt
 
 // Writing over the input would destroy it while it is read: an output name that names the
 // input file (the single output, any clip of the sequence, the project file or the score
-// log) is refused
-// before anything is written.
+// log) is refused before anything is written.
 void ConversionRun::RefuseOutputsNamingInput() const {
     const int mode = settings_.SceneDetection;
     if (DetectionQueue::Wanted(settings_) && !settings_.ScoreLogFileName.empty() &&
