@@ -31,21 +31,32 @@ std::uint64_t SumAbsDiff(const std::uint8_t* a, const std::uint8_t* b, std::size
     return sum;
 }
 
-// Adds n bytes into 16-bit sums (the caller keeps the count of additions below 257).
-void AddRow(const std::uint8_t* row, std::uint16_t* sums, std::size_t n) {
+// Column sums of `rows` rows of n bytes (at most 256 rows, so 16 bits hold them), a register
+// of columns at a time down all the rows, so the sums are written once.
+void SumRows(const std::uint8_t* first, std::size_t stride, int rows, std::uint16_t* sums,
+             std::size_t n) {
     std::size_t i = 0;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     for (; i + 16 <= n; i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
-        __m128i* lo = reinterpret_cast<__m128i*>(sums + i);
-        __m128i* hi = reinterpret_cast<__m128i*>(sums + i + 8);
-        _mm_storeu_si128(lo, _mm_add_epi16(_mm_loadu_si128(lo), _mm_unpacklo_epi8(bytes, zero)));
-        _mm_storeu_si128(hi, _mm_add_epi16(_mm_loadu_si128(hi), _mm_unpackhi_epi8(bytes, zero)));
+        __m128i lo = zero;
+        __m128i hi = zero;
+        const std::uint8_t* p = first + i;
+        for (int k = 0; k < rows; ++k, p += stride) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(bytes, zero));
+            hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(bytes, zero));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + i), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + i + 8), hi);
     }
 #endif
     for (; i < n; ++i) {
-        sums[i] = static_cast<std::uint16_t>(sums[i] + row[i]);
+        unsigned sum = 0;
+        for (int k = 0; k < rows; ++k) {
+            sum += first[static_cast<std::size_t>(k) * stride + i];
+        }
+        sums[i] = static_cast<std::uint16_t>(sum);
     }
 }
 
@@ -73,12 +84,8 @@ void FrameThumb::Build(const RgbFrameView& frame) {
     int lumaMax = 0;
     std::fill(std::begin(histogram_), std::end(histogram_), 0u);
     for (int ty = 0; ty < height_; ++ty) {
-        std::fill(rowSums_.begin(), rowSums_.end(), 0);
-        const std::uint8_t* row =
-            frame.data + static_cast<std::size_t>(ty) * block * frame.stride();
-        for (int k = 0; k < block; ++k, row += frame.stride()) {
-            AddRow(row, rowSums_.data(), rowBytes);
-        }
+        SumRows(frame.data + static_cast<std::size_t>(ty) * block * frame.stride(), frame.stride(),
+                block, rowSums_.data(), rowBytes);
         const std::uint16_t* s = rowSums_.data();
         for (int tx = 0; tx < width_; ++tx) {
             int sum[3] = {0, 0, 0};
