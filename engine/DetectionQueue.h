@@ -7,8 +7,9 @@
 //
 // Memory: the look-ahead holds copies of decoded frames, (LookAhead() + 1) x the input frame
 // size (w x h x 3 bytes, rows padded to 4): 17 frames with fades (about 21 MB at 720x576), at
-// most 31 with the flash guard. The look-ahead is capped so that the copies never take more
-// than kMaxHeldBytes (256 MiB); for very large frames the guard then looks fewer frames ahead.
+// most 31 with the flash guard (38 MB at 720x576). The flash guard and the fade tests look
+// only as far ahead as kMaxHeldBytes (256 MiB) of copies allow, so for very large frames they
+// look fewer frames ahead; the adaptive detector's own look-ahead (3 frames held) stays.
 //
 // Ownership: owned by the run; frames returned by Next belong to the queue and stay valid
 // until the next call. Threads: the run's thread only.
