@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kPictureWidth = 1024;
 constexpr int kPictureHeight = 512;
+constexpr size_t kPictureBytes = size_t{kPictureWidth} * kPictureHeight * 3;
 
 using Picture = std::vector<uint8_t>; // kPictureWidth x kPictureHeight RGB24
 
@@ -30,13 +31,13 @@ Picture loadPicture(const std::string& name) {
     test::runCommand("ffmpeg -nostdin -v error " + input + " -frames:v 1 -vf scale=" + size +
                          " -f rawvideo -pix_fmt rgb24 - 2>/dev/null",
                      pixels);
-    if (pixels.size() != size_t{kPictureWidth} * kPictureHeight * 3)
+    if (pixels.size() != kPictureBytes)
         throw std::runtime_error("cannot make the picture '" + name + "'");
     return Picture(pixels.begin(), pixels.end());
 }
 
 struct Shot {
-    const Picture* picture = nullptr; // null: black
+    const Picture* picture = nullptr;
     double cx = 0.5, cy = 0.5, w = 0.5, dx = 0, dy = 0, zoom = 1;
 };
 
@@ -51,10 +52,6 @@ struct FramePlan {
 };
 
 void sample(const Shot& shot, double t, double u, double v, double out[3]) {
-    if (!shot.picture) {
-        out[0] = out[1] = out[2] = 0;
-        return;
-    }
     const double width = shot.w * kPictureWidth * std::pow(shot.zoom, t);
     const double height = width * 3 / 4;
     double x = (shot.cx + shot.dx * t) * kPictureWidth + (u - 0.5) * width;
@@ -114,14 +111,14 @@ TruthSet writeTruthClip(const std::string& listPath, const std::string& clipPath
         std::string source, tag;
         Shot shot;
         words >> frames >> source;
-        if (source != "black") {
-            auto found = pictures->find(source);
-            if (found == pictures->end())
-                found = pictures->emplace(source, loadPicture(source)).first;
-            shot.picture = &found->second;
-            words >> shot.cx >> shot.cy >> shot.w >> shot.dx >> shot.dy >> shot.zoom;
-        }
-        words >> tag;
+        auto found = pictures->find(source);
+        if (found == pictures->end())
+            found = pictures
+                        ->emplace(source, source == "black" ? Picture(kPictureBytes, 0)
+                                                            : loadPicture(source))
+                        .first;
+        shot.picture = &found->second;
+        words >> shot.cx >> shot.cy >> shot.w >> shot.dx >> shot.dy >> shot.zoom >> tag;
         const int previous = static_cast<int>(shots->size()) - 1;
         const int next = previous + 1;
         const int start = static_cast<int>(plan->size());
