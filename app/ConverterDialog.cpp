@@ -267,6 +267,7 @@ void ConverterDialog::connectHandlers() {
           static_cast<QAbstractButton*>(u.keepParametersCheck),
           static_cast<QAbstractButton*>(u.videoRenderingButton),
           static_cast<QAbstractButton*>(u.audioRenderingButton),
+          static_cast<QAbstractButton*>(u.detectionButton),
           static_cast<QAbstractButton*>(u.showPreviewCheck)}) {
         connect(button, &QAbstractButton::clicked, this, [this] { emptyStatus(); });
     }
@@ -290,6 +291,9 @@ void ConverterDialog::connectHandlers() {
     connect(u.keepParametersCheck, &QCheckBox::clicked, this, [this] { OnKeepSettings(); });
     connect(u.videoRenderingButton, &QPushButton::clicked, this, [this] { OnVideoRendering(); });
     connect(u.audioRenderingButton, &QPushButton::clicked, this, [this] { OnAudioRendering(); });
+    connect(u.detectionButton, &QPushButton::clicked, this, [this] {
+        RunSceneDetectionExchange(this, settings_, ui_->inputFileList->currentText());
+    });
     connect(u.showPreviewCheck, &QCheckBox::clicked, this, [this] { OnShowPreview(); });
     connect(u.scenesButton, &QPushButton::clicked, this, [this] { OnScenes(); });
     connect(u.inputFileList, &QComboBox::activated, this, [this] { OnInputSelected(); });

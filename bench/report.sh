@@ -31,6 +31,11 @@ if [[ -x "$build/bin/zentar-bench" ]]; then
     "${benchCmd[@]}" >"$scratch/bench.csv" 2>/dev/null
     cat "$scratch/bench.csv"
 fi
+# Detection quality on the full ground-truth set (tests/e2e/detection_truth.txt).
+qualityCmd=("$build/bin/e2e_tests" --gtest_filter=DetectionE2eTest.AdaptiveDetectionWithRulesMeetsItsQualityTargets)
+if cmake --build "$build" --target e2e_tests >/dev/null; then
+    ZENTAR_DETECTION_REPORT=1 "${qualityCmd[@]}" | grep '^|' >"$scratch/quality.md" || true
+fi
 loadAfter=$(cut -d' ' -f1-3 /proc/loadavg)
 # shellcheck source=bench/convert/common.sh
 benchShown=$(BENCH_WORK=$scratch BENCH_CACHE=$build/bench-media BENCH_BUILD=$build &&
@@ -73,6 +78,19 @@ bench_table() {
         bench_table "$scratch/bench.csv"
     else
         echo "zentar-bench was not built (Google Benchmark missing)."
+    fi
+    echo
+    echo "## Scene detection quality"
+    echo
+    echo "Command: \`ZENTAR_DETECTION_REPORT=1 ${qualityCmd[*]#$build/}\` (the ground truth of"
+    echo "\`tests/e2e/detection_truth.txt\` rendered at 320x240, each configuration run through"
+    echo "\`zentar-convert SceneDetection=2\`, cuts matched one to one: ±1 frame for a cut, inside"
+    echo "the span for a cross-fade or a fade through black)."
+    echo
+    if [[ -s "$scratch/quality.md" ]]; then
+        cat "$scratch/quality.md"
+    else
+        echo "e2e_tests was not built, or the run failed: no figures."
     fi
     echo
     echo "## Running it"

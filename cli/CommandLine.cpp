@@ -134,6 +134,14 @@ std::string UsageText() {
            "Keys: " +
            keys +
            "\n\n"
+           "Scene detection (with SceneDetection=1 or 2):\n"
+           "  DetectionMethod=0|1     0 quadrant colour test (Hue/Sat/ValThreshold),\n"
+           "                          1 adaptive content (AdaptiveThreshold, default 3)\n"
+           "  MinSceneLength=N        no cut within N frames of the previous one (0 off)\n"
+           "  FlashGuard=N            a change must last N frames to cut (0 off, up to 30)\n"
+           "  DetectFades=0|1         one cut per fade through black or cross-fade\n"
+           "  ScoreLogFileName=F.csv  write every examined frame's score and decision\n"
+           "\n"
            "Example:\n"
            "  zentar-convert SrcFileName=in.avi DstFileName=out.avi KeepSettings=0 \\\n"
            "      KeepFrameRate=0 FrameRate=12500\n"

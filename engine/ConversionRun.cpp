@@ -82,6 +82,9 @@ void ConversionRun::StartRun() {
     detector_.StartRun();
     scenes_.Start(inputFrameRate, settings_.SceneDetection != 0, settings_.SrcFileName,
                   settings_.SceneDetection == 2 ? settings_.ClipsFileName : std::string());
+    detectionQueue_.reset();
+    if (DetectionQueue::Wanted(settings_))
+        detectionQueue_ = std::make_unique<DetectionQueue>(settings_, inputWidth_, inputHeight_);
     if (settings_.SceneDetection == 2)
         projectFile_ =
             std::make_unique<ProjectFile>(settings_.ClipsFileName, settings_.SrcFileName);
@@ -113,10 +116,13 @@ void ConversionRun::SetUpAudio(const AudioFormatRecord& input, uint32_t blockByt
 }
 
 // Writing over the input would destroy it while it is read: an output name that names the
-// input file (the single output, any clip of the sequence, or the project file) is refused
-// before anything is written.
+// input file (the single output, any clip of the sequence, the project file or the score
+// log) is refused before anything is written.
 void ConversionRun::RefuseOutputsNamingInput() const {
     const int mode = settings_.SceneDetection;
+    if (DetectionQueue::Wanted(settings_) && !settings_.ScoreLogFileName.empty() &&
+        job->names_input_file(settings_.ScoreLogFileName))
+        throw CMyException(kOpenOutputCode);
     const std::string ext = TypeExtension();
     if (mode == 2) {
         if (job->names_input_file(settings_.ClipsFileName))
@@ -176,15 +182,25 @@ bool ConversionRun::IdleStep() {
 const uint8_t* ConversionRun::ReadPhase(bool& changed) {
     const uint8_t* held = nullptr;
     const DetectionSettings detection = Detection();
-    while (job->has_video_reader()) {
-        held = job->next_video_frame(&inputTime_);
-        if (!changed && held) {
-            const FrameStats before = detector_.previousStats();
-            changed = detector_.DetectSceneChange({held, inputWidth_, inputHeight_}, framesRead_,
-                                                  clipCounter_, detection);
-            if (scenes_.examined())
-                scenes_.AddScore(static_cast<int64_t>(framesRead_), ExaminedScore(before), changed);
+    while (VideoPending()) {
+        bool frameChanged = false;
+        double score = 0.0;
+        if (detectionQueue_) {
+            held = detectionQueue_->Next(*job, &inputTime_, &frameChanged, clipCounter_);
+            score = detectionQueue_->normalisedScore();
+        } else {
+            held = job->next_video_frame(&inputTime_);
+            if (!changed && held) {
+                const FrameStats before = detector_.previousStats();
+                frameChanged = detector_.DetectSceneChange({held, inputWidth_, inputHeight_},
+                                                           framesRead_, clipCounter_, detection);
+                score = ExaminedScore(before);
+            }
         }
+        // The plain quadrant test examines frames only up to the first change of a batch.
+        if (held && scenes_.examined() && (detectionQueue_ || !changed))
+            scenes_.AddScore(static_cast<int64_t>(framesRead_), score, frameChanged);
+        changed = changed || frameChanged;
         ++framesRead_;
         if (inputTime_ > outputTime_)
             break;
@@ -202,7 +218,9 @@ const uint8_t* ConversionRun::PrepareHeldFrame(const uint8_t* frame) {
         return resized;
     // The decoded frame belongs to the reader: the preview draws into a copy of our own.
     std::memcpy(previewFrame_.data(), resized, outputFrameBytes_);
-    host_.DrawPreview(previewFrame_.data(), outputFrameBytes_, detector_.statisticsText());
+    host_.DrawPreview(previewFrame_.data(), outputFrameBytes_,
+                      detectionQueue_ ? detectionQueue_->statisticsText()
+                                      : detector_.statisticsText());
     return previewFrame_.data();
 }
 
@@ -220,7 +238,7 @@ void ConversionRun::WriteLoop(const uint8_t* held, bool& changed) {
         if (inputTime_ <= outputTime_) {
             if (!job->has_audio_reader() && job->carry_count() == 0)
                 break;
-            if (job->has_video_reader())
+            if (VideoPending())
                 break; // the next step reads the frames that follow
         }
         if (!job->has_writer() && mode != 2 && !changed)
@@ -240,7 +258,11 @@ void ConversionRun::WriteLoop(const uint8_t* held, bool& changed) {
 
 bool ConversionRun::MoreStepsNeeded() const {
     return (job->has_writer() || settings_.SceneDetection == 2) &&
-           (job->has_video_reader() || job->has_audio_reader() || job->carry_count() > 0);
+           (VideoPending() || job->has_audio_reader() || job->carry_count() > 0);
+}
+
+bool ConversionRun::VideoPending() const {
+    return detectionQueue_ ? detectionQueue_->HasFrames() : job->has_video_reader();
 }
 
 void ConversionRun::OnSceneChange() {
@@ -268,6 +290,11 @@ void ConversionRun::FinishOutputs() {
     }
     if (job && !job->close_output())
         throw CMyException(kWriteFailedCode);
+    if (detectionQueue_) {
+        // Last, so that a failure before it leaves it to StopRun; reported once either way.
+        std::unique_ptr<DetectionQueue> queue = std::move(detectionQueue_);
+        queue->Close();
+    }
 }
 
 void ConversionRun::StopRun() noexcept {
@@ -278,6 +305,7 @@ void ConversionRun::StopRun() noexcept {
         // are closed either way.
     }
     projectFile_.reset();
+    detectionQueue_.reset();
     convertedAudio.clear();
     convertedAudio.shrink_to_fit();
     resampler_.EndRun();

@@ -15,13 +15,15 @@
 // every path (end, Stop, failure), so it holds what was written up to then.
 //
 // Ownership: the front end owns the run, the settings it reads (by reference) and the host.
-// The run owns the job, the detector, the resampler and its buffers, the audio converter,
-// the project file and the scene record (kept after the run for the front ends to show). Threads:
+// The run owns the job, the detector (or the detection queue with its look-ahead frames and
+// score log, see DetectionQueue.h), the resampler and its buffers, the audio converter, the
+// project file and the scene record (kept after the run for the front ends to show). Threads:
 // everything on the front end's thread.
 #pragma once
 
 #include "engine/ConversionJob.h"
 #include "engine/ConversionSettings.h"
+#include "engine/DetectionQueue.h"
 #include "engine/FrameResampler.h"
 #include "engine/MediaFileWriter.h"
 #include "engine/ProjectFile.h"
@@ -114,6 +116,8 @@ private:
     // The detector's normalised score of the frame just examined (before: the statistics it
     // was compared with); recorded with the verdict in the scene record.
     double ExaminedScore(const FrameStats& before) const;
+    // Video frames remain to be handed to the run (from the reader or the look-ahead).
+    bool VideoPending() const;
 
     ConversionSettings& settings_;
     RunHost& host_;
@@ -121,6 +125,7 @@ private:
 
     std::unique_ptr<ConversionJob> job;
     SceneDetector detector_;
+    std::unique_ptr<DetectionQueue> detectionQueue_; // detection beyond the quadrant test
     FrameResampler resampler_;
     std::unique_ptr<ProjectFile> projectFile_;
     SceneRecord scenes_;

@@ -46,7 +46,7 @@ struct KeySpec {
 };
 
 // The keys of [Options] in the order they are written; the ranges are the range checks.
-const std::array<KeySpec, 29> kKeys{{
+const std::array<KeySpec, 35> kKeys{{
     {"LastFolder", Kind::Folder, std::monostate{}, ""},
     {"SrcFileName", Kind::Text, &S::SrcFileName, ""},
     {"DstFileName", Kind::Text, &S::DstFileName, ""},
@@ -77,6 +77,13 @@ const std::array<KeySpec, 29> kKeys{{
     {"ClipsFileName", Kind::Text, &S::ClipsFileName, ""},
     // The window's Scenes list opens by itself when a run that found scenes ends.
     {"ShowScenes", Kind::Flag, &S::ShowScenes, "0"},
+    // Detection beyond the quadrant test; every default leaves the outputs as they were.
+    {"DetectionMethod", Kind::Integer, &S::DetectionMethod, "0", 0, 1},
+    {"AdaptiveThreshold", Kind::Threshold, &S::AdaptiveThreshold, "3"},
+    {"MinSceneLength", Kind::Integer, &S::MinSceneLength, "0", 0, kMaxMinSceneLength},
+    {"FlashGuard", Kind::Integer, &S::FlashGuard, "0", 0, kMaxFlashGuard},
+    {"DetectFades", Kind::Flag, &S::DetectFades, "0"},
+    {"ScoreLogFileName", Kind::Text, &S::ScoreLogFileName, ""},
 }};
 
 std::string_view trimBlanks(std::string_view s) {

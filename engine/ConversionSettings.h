@@ -13,7 +13,8 @@
 //
 // Range checks: an integer outside its valid range (see kIntegerRanges in the .cpp:
 // DstFileType 0..1, SceneDetection 0..2, Channels and Bits 0..1, SampleRate 0..4,
-// FrameWidth/FrameHeight 1..8192, FrameRate 0.001..1000 fps) falls back to the key's
+// FrameWidth/FrameHeight 1..8192, FrameRate 0.001..1000 fps, DetectionMethod 0..1,
+// MinSceneLength 0..100000, FlashGuard 0..30) falls back to the key's
 // default, both when loading and in set_stored_value, so a hand-edited file can never
 // hand the run a size, rate or index it cannot use.
 #pragma once
@@ -34,6 +35,8 @@ inline constexpr std::string_view kSettingsSection = "Options";
 inline constexpr int32_t kMaxFrameDimension = 8192;
 inline constexpr uint32_t kMinFrameRateThousandths = 1;
 inline constexpr uint32_t kMaxFrameRateThousandths = 1000000;
+inline constexpr int32_t kMaxMinSceneLength = 100000;
+inline constexpr int32_t kMaxFlashGuard = 30;
 
 // Samples per second of the SampleRate indices 0..4.
 inline constexpr uint32_t kSampleRates[] = {11025, 22050, 32000, 44100, 48000};
@@ -127,6 +130,13 @@ public:
     std::string ClipsFileName;
     std::string MediaProfile;
     int32_t ShowScenes = 0; // 0/1: open the Scenes window at the end of a run
+    // Detection beyond the quadrant test (see engine/DetectionRules.h).
+    int32_t DetectionMethod = 0;    // 0 = quadrant colour test, 1 = adaptive content
+    double AdaptiveThreshold = 3.0; // adaptive: score / neighbours' average that cuts
+    int32_t MinSceneLength = 0;     // frames; 0 = off
+    int32_t FlashGuard = 0;         // frames; 0 = off
+    int32_t DetectFades = 0;        // 0/1
+    std::string ScoreLogFileName;   // CSV of every examined frame; empty = off
 
 private:
     std::string iniPath_;

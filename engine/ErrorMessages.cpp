@@ -2,6 +2,7 @@
 
 #include "engine/CMyException.h"
 #include "engine/ProjectFileException.h"
+#include "engine/ScoreLogException.h"
 #include "resources/strings/StringTable.h"
 
 namespace zentar {
@@ -30,6 +31,8 @@ std::optional<uint32_t> MessageIdForException(const std::exception_ptr& error) {
         return MessageIdForCode(e.code());
     } catch (const ProjectFileException&) {
         return IDS_CANNOT_WRITE_PROJECT;
+    } catch (const ScoreLogException&) {
+        return IDS_CANNOT_WRITE_SCORE_LOG;
     } catch (...) {
     }
     return std::nullopt;

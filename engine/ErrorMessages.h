@@ -14,8 +14,8 @@ namespace zentar {
 uint32_t MessageIdForCode(int32_t code);
 
 // The string id for a caught exception: a CMyException by its code, a
-// ProjectFileException -> 61262; nullopt for any other exception (a foreign failure
-// the front end reports in its own way).
+// ProjectFileException -> 61262, a ScoreLogException -> 61270; nullopt for any other exception (a
+// foreign failure the front end reports in its own way).
 std::optional<uint32_t> MessageIdForException(const std::exception_ptr& error);
 
 // The message text for a caught exception, or nullopt as above.

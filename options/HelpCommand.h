@@ -22,6 +22,7 @@ enum HelpTopic : uint32_t {
     kHelpAudioRendering = 0x20068,
     kHelpVideoCompression = 0x20100,
     kHelpAudioCompression = 0x20104,
+    kHelpSceneDetection = 0x20110,
 };
 
 using HelpHandler = std::function<void(QWidget* dialog, uint32_t topic)>;

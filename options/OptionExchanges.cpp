@@ -2,6 +2,7 @@
 
 #include "options/AudioCompressionDialog.h"
 #include "options/AudioRenderingDialog.h"
+#include "options/SceneDetectionDialog.h"
 #include "options/VideoCompressionDialog.h"
 #include "options/WaitCursor.h"
 
@@ -72,6 +73,40 @@ bool RunVideoRenderingExchange(QWidget* parent, ConversionSettings& settings,
     VideoRenderingDialog dialog(VideoRenderingValuesFor(settings, aspect), parent);
     dialog.exec();
     StoreVideoRenderingValues(dialog.values(), settings);
+    return true;
+}
+
+bool RunSceneDetectionExchange(QWidget* parent, ConversionSettings& settings,
+                               const QString& inputText,
+                               const std::function<double(const std::string&)>& readRate) {
+    SceneDetectionValues values;
+    values.method = settings.DetectionMethod;
+    values.hueThreshold = settings.HueThreshold;
+    values.satThreshold = settings.SatThreshold;
+    values.valThreshold = settings.ValThreshold;
+    values.adaptiveThreshold = settings.AdaptiveThreshold;
+    values.minSceneLength = settings.MinSceneLength;
+    values.flashGuard = settings.FlashGuard;
+    values.detectFades = settings.DetectFades != 0;
+    values.scoreLogFileName = settings.ScoreLogFileName;
+    double rate = readRate ? readRate(inputText.trimmed().toStdString()) : 0.0;
+    if (!settings.KeepSettings && !settings.KeepFrameRate) {
+        rate = settings.FrameRate; // the rate the run gives the input's frames
+    }
+    SceneDetectionDialog dialog(values, rate, parent);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    const SceneDetectionValues& v = dialog.values();
+    settings.DetectionMethod = v.method;
+    settings.HueThreshold = v.hueThreshold;
+    settings.SatThreshold = v.satThreshold;
+    settings.ValThreshold = v.valThreshold;
+    settings.AdaptiveThreshold = v.adaptiveThreshold;
+    settings.MinSceneLength = v.minSceneLength;
+    settings.FlashGuard = v.flashGuard;
+    settings.DetectFades = v.detectFades ? 1 : 0;
+    settings.ScoreLogFileName = v.scoreLogFileName;
     return true;
 }
 

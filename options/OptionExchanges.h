@@ -9,10 +9,13 @@
 
 #include "engine/ConversionSettings.h"
 #include "options/CompressorSource.h"
+#include "options/InputFrameRate.h"
 #include "options/InputFrameSize.h"
 #include "options/VideoRenderingDialog.h"
 
 #include <QString>
+
+#include <functional>
 
 class QWidget;
 
@@ -39,6 +42,12 @@ bool RunVideoRenderingExchange(QWidget* parent, ConversionSettings& settings,
 // "&Audio...": KeepSound, Channels, Bits and SampleRate, copied back only after OK.
 // Returns false when nothing was opened (KeepSettings set).
 bool RunAudioRenderingExchange(QWidget* parent, ConversionSettings& settings);
+
+// "&Detection...": the detector, its thresholds, the rules and the score log, copied back
+// only after OK. `inputText` is the input list's text, read for its frame rate.
+bool RunSceneDetectionExchange(
+    QWidget* parent, ConversionSettings& settings, const QString& inputText,
+    const std::function<double(const std::string&)>& readRate = ReadInputFrameRate);
 
 // The dialog values for the settings, and the settings for the values (the copy back).
 VideoRenderingValues VideoRenderingValuesFor(const ConversionSettings& settings, double aspect);

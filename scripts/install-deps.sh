@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   ffmpeg
+  xplanet-images
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-dev
   python3

@@ -110,6 +110,10 @@ run_conversions() {
     compare 'Project file (SceneDetection=2) vs decoding floor' 1.2 "$cuts" "$repeat" -- \
         "${decodeFloor[@]}" -- \
         "$convert" "SrcFileName=$input" SceneDetection=2 "ClipsFileName=$cuts"
+    compare 'Project file, adaptive detection with flash guard and fades, vs decoding floor' 1.1 \
+        "$cuts" "$repeat" -- "${decodeFloor[@]}" -- \
+        "$convert" "SrcFileName=$input" SceneDetection=2 "ClipsFileName=$cuts" \
+        DetectionMethod=1 FlashGuard=3 DetectFades=1
     compare 'Decoding floor through our reading graph' - - "$repeat" -- \
         "${decodeFloor[@]}" -- "$floor" "$input"
     compare 'Decoding floor, our decoder source alone' - - "$repeat" -- \

@@ -41,6 +41,7 @@ constexpr std::array kStrings{
     Entry{IDS_PROJECT_DEFAULT_EXT, "flp"},
     Entry{IDS_PROJECT_ENTRY_FORMAT, "Make Frameloom 3.0 project (%s)"},
     Entry{IDS_CANNOT_WRITE_PROJECT, "Cannot write Frameloom project file"},
+    Entry{IDS_CANNOT_WRITE_SCORE_LOG, "Cannot write the detection score log."},
     Entry{IDS_PARSE_INT, "Please enter an integer."},
     Entry{IDS_PARSE_REAL, "Please enter a number."},
     Entry{IDS_PARSE_INT_RANGE, "Please enter an integer between %1 and %2."},

@@ -32,6 +32,7 @@ enum StringId : uint32_t {
     IDS_PROJECT_DEFAULT_EXT = 61260,
     IDS_PROJECT_ENTRY_FORMAT = 61261,
     IDS_CANNOT_WRITE_PROJECT = 61262,
+    IDS_CANNOT_WRITE_SCORE_LOG = 61270,
     // Messages of the option dialogs' field checks (%1, %2: the limits).
     IDS_PARSE_INT = 61712,
     IDS_PARSE_REAL = 61713,

@@ -47,7 +47,9 @@ TEST(ZentarConvertTest, PrintsTheDefaultsInSaveOrder) {
                          "KeepFrameRate=1\nFrameRate=30000\nKeepFrameSize=1\nFrameWidth=320\n"
                          "FrameHeight=240\nKeepAspect=1\nKeepSound=1\nChannels=1\nBits=1\n"
                          "SampleRate=3\nHueThreshold=1\nSatThreshold=0\nValThreshold=0.7\n"
-                         "DisThreshold=0.3\nShowStatistics=0\nClipsFileName=\nShowScenes=0\n");
+                         "DisThreshold=0.3\nShowStatistics=0\nClipsFileName=\nShowScenes=0\n"
+                         "DetectionMethod=0\nAdaptiveThreshold=3\nMinSceneLength=0\nFlashGuard=0\n"
+                         "DetectFades=0\nScoreLogFileName=\n");
 }
 
 TEST(ZentarConvertTest, StoredFormsRoundTripThroughTheCommandLine) {

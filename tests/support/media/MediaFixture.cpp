@@ -207,6 +207,10 @@ void ClipWriter::drain(Encoder& enc, AVFrame* frame) {
 
 void ClipWriter::paint(int index, AVFrame* rgb) const {
     const VideoSpec& v = *spec_.video;
+    if (v.painter) {
+        v.painter(index, rgb->data[0], rgb->linesize[0]);
+        return;
+    }
     const Rgb colour = sceneColour(v, sceneOf(v, index));
     for (int y = 0; y < v.height; ++y) {
         const Rgb& c = y < v.topBandRows ? v.topBandColour : colour;

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,8 @@ struct VideoSpec {
     int gop = 12;
     int bFrames = 0; // B-frames between reference frames (decode order differs from display)
     int bitRate = 0; // 0: the encoder's default; otherwise bits per second
+    // When set, paints frame `index` (RGB24 rows of `linesize` bytes) instead of the scenes.
+    std::function<void(int index, uint8_t* rgb, int linesize)> painter;
 };
 
 struct AudioSpec {
