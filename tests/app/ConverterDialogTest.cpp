@@ -424,35 +424,5 @@ TEST_F(ConverterDialogTest, AFileDroppedOnTheWindowBecomesTheInput) {
     EXPECT_FALSE(remote.isAccepted());
 }
 
-TEST_F(ConverterDialogTest, PreviewDrawsAndMarksFramesOnlyWhileShowPreviewIsChecked) {
-    ConverterDialog& window = open();
-    auto* area = static_cast<PreviewWidget*>(window.control(1069));
-    window.CreatePreview(160, 120, 720, 400);
-    // A wide input in the preview area: full width, centred down the height.
-    const PreviewRect box = window.preview().letterbox();
-    EXPECT_EQ(box.left, area->contentsRect().left());
-    EXPECT_EQ(box.width(), area->contentsRect().width());
-    EXPECT_GT(box.top, area->contentsRect().top());
-    EXPECT_NEAR(box.bottom - area->contentsRect().top(),
-                area->contentsRect().bottom() + 1 - box.top, 1);
-
-    const size_t stride = PreviewRenderer::RowBytes(160);
-    std::vector<uint8_t> frame(stride * 120, 0x80);
-    const std::vector<uint8_t> grey = frame;
-    window.DrawPreview(frame.data(), frame.size(), "7/0: 1 2 3 4");
-    EXPECT_TRUE(area->showsPicture());
-    EXPECT_NE(frame, grey); // the statistics line went into the frame
-
-    click(1082); // Show preview off: the picture goes, frames stay as they are
-    EXPECT_EQ(window.settings().WantPreview, 0);
-    EXPECT_FALSE(area->showsPicture());
-    frame = grey;
-    window.DrawPreview(frame.data(), frame.size(), "8/0: 1 2 3 4");
-    EXPECT_EQ(frame, grey);
-    EXPECT_FALSE(area->showsPicture());
-    window.StopRun();
-    EXPECT_FALSE(window.preview().exists());
-}
-
 } // namespace
 } // namespace zentar

@@ -26,40 +26,6 @@ struct Frame {
     std::vector<uint8_t> bytes;
 };
 
-TEST(PreviewRendererTest, StatisticsLineIsDrawnIntoTheTopLeftOfTheWrittenFrame) {
-    test::EnsureQtApp();
-    Frame frame(162, 120); // 486 bytes a row, padded to 488
-    // Mark the bottom picture line so that a flipped copy would show.
-    for (int x = 0; x < frame.width; ++x) {
-        frame.bytes[static_cast<size_t>(x) * 3] = 0x11;
-    }
-    const std::vector<uint8_t> before = frame.bytes;
-
-    PreviewRenderer renderer;
-    renderer.CreatePreview(frame.width, frame.height, PreviewRect{0, 0, 140, 100});
-    PreviewWidget widget;
-    widget.resize(140, 100);
-    renderer.DrawPreview(frame.bytes.data(), frame.bytes.size(), "12/0: 1 2 3 4", QFont(), &widget);
-    EXPECT_TRUE(widget.showsPicture());
-
-    int black = 0, white = 0;
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 40; ++x) {
-            const uint8_t* p = frame.pixel(x, y);
-            black += p[0] < 0x30 && p[1] < 0x30 && p[2] < 0x30;
-            white += p[0] == 0xFF && p[1] == 0xFF && p[2] == 0xFF;
-        }
-    }
-    EXPECT_GT(black, 10);
-    EXPECT_GT(white, 10);
-    // Below the text line and right of it the frame is untouched, padding included.
-    const size_t firstChanged = static_cast<size_t>(frame.height - 40) * frame.stride;
-    EXPECT_TRUE(
-        std::equal(frame.bytes.begin(), frame.bytes.begin() + firstChanged, before.begin()));
-    EXPECT_EQ(frame.pixel(150, 2)[0], 0x60);
-    EXPECT_EQ(frame.pixel(0, frame.height - 1)[0], 0x11);
-}
-
 TEST(PreviewRendererTest, EmptyStatisticsLeaveTheFrameAsItWasAndBlankClearsThePicture) {
     test::EnsureQtApp();
     Frame frame(64, 48);

@@ -10,15 +10,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace zentar::asfbridge {
 namespace {
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The end of the last video packet (its time plus one frame at 25 fps), in seconds.
 double lastVideoEnd(const std::string& path) {
@@ -40,7 +34,7 @@ TEST(AsfFileRepairTest, CutFilesKeepTheirWholePacketsAndTheirLength) {
                                log),
               0)
         << log;
-    const std::string bytes = readAll(whole);
+    const std::string bytes = test::FileText(whole);
     const std::string path = folder.file("cut.wmv");
     for (size_t cut : {bytes.size() / 3, bytes.size() * 3 / 4 + 7}) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
@@ -63,7 +57,7 @@ TEST(AsfFileRepairTest, CutFilesKeepTheirWholePacketsAndTheirLength) {
          {bytes.substr(0, 200), std::string("Not a video at all.\n"), std::string()}) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << other;
         EXPECT_FALSE(AsfFileRepair::Repair(path).repaired);
-        EXPECT_EQ(readAll(path), other);
+        EXPECT_EQ(test::FileText(path), other);
     }
 }
 

@@ -43,36 +43,6 @@ std::vector<std::u16string> profileNames(WinMediaWriter* writer) {
     return names;
 }
 
-TEST_F(WinMediaWriterTest, ProfilesEnumerateInFixedOrderAsCallerFreedStringsAndAreFound) {
-    auto writer = newWriter();
-    ASSERT_TRUE(writer);
-    const auto names = profileNames(writer.Get());
-    ASSERT_GE(names.size(), 6u);
-    EXPECT_EQ(names, profileNames(newWriter().Get()));
-    for (size_t i = 0; i < names.size(); ++i) {
-        // The program's SysStringLen reads the library's length prefix.
-        BSTR name = nullptr;
-        ASSERT_EQ(writer->GetProfileName(static_cast<int32_t>(i), &name), 0);
-        EXPECT_EQ(SysStringLen(name) * 2, std::char_traits<char16_t>::length(name) * 2);
-        EXPECT_EQ(name[SysStringLen(name)], 0);
-        SysFreeString(name);
-        int32_t index = -2;
-        writer->FindProfile(names[i].c_str(), &index);
-        EXPECT_EQ(index, static_cast<int32_t>(i));
-    }
-    int32_t index = 7;
-    writer->FindProfile(u"No such profile", &index);
-    EXPECT_EQ(index, -1);
-    writer->FindProfile(u"", &index);
-    EXPECT_EQ(index, -1);
-    BSTR name = nullptr;
-    EXPECT_NE(writer->GetProfileName(static_cast<int32_t>(names.size()), &name), 0);
-    EXPECT_EQ(name, nullptr);
-    EXPECT_LT(writer->GetProfileName(-1, &name), 0);
-    EXPECT_LT(writer->GetProfileName(0, nullptr), 0);
-    EXPECT_LT(writer->FindProfile(u"x", nullptr), 0);
-}
-
 // Every built-in profile writes a file whose codecs and frame size are the profile's:
 // "WMV 7" is wmv1 with WMA 1, "WMV 8" wmv2 with WMA 2, and "WxH" in the name is the
 // size frames are scaled to.
@@ -392,16 +362,8 @@ TEST_F(WinMediaWriterTest, OddAndTinyFrameSizesArePaddedOrScaled) {
     }
 }
 
-TEST_F(WinMediaWriterTest, BadCallsAndFormatsGetNegativeResults) {
-    const std::string path = file("calls.wmv");
-    const auto frame = movingFrame(64, 48, 0);
-    const auto size = static_cast<uint32_t>(frame.size());
-    auto writer = newWriter();
-    uint32_t out = 99;
-    EXPECT_LT(writer->GetVideoFrameSize(&out), 0); // before SetInputFormats
-    EXPECT_EQ(out, 0u);
-    EXPECT_LT(writer->WriteVideo(size, frame.data()), 0);
-
+// Sound kept from an input can be in a form the writer cannot carry: refused, not written.
+TEST_F(WinMediaWriterTest, AudioFormatsItCannotWriteAreRefused) {
     const WmWaveFormat badFormats[] = {
         WmWaveFormat{2, 2, 44100, 176400, 4, 16, 0},  // not PCM
         WmWaveFormat{1, 2, 44100, 264600, 6, 24, 0},  // 24 bits
@@ -410,37 +372,6 @@ TEST_F(WinMediaWriterTest, BadCallsAndFormatsGetNegativeResults) {
     };
     for (const auto& f : badFormats)
         EXPECT_LT(newWriter()->SetInputFormats(64, 48, 18, &f, 25.0), 0);
-    const WmWaveFormat pcm = pcmFormat(2, 44100, 16);
-    EXPECT_LT(newWriter()->SetInputFormats(64, 48, 10, &pcm, 25.0), 0);
-    EXPECT_LT(newWriter()->SetInputFormats(0, 48, 18, &pcm, 25.0), 0);
-    EXPECT_LT(newWriter()->SetInputFormats(64, 100000, 18, &pcm, 25.0), 0);
-    EXPECT_LT(newWriter()->SetInputFormats(64, 48, 18, &pcm, 0.0), 0);
-    EXPECT_LT(newWriter()->SetInputFormats(64, 48, 18, &pcm, std::nan("")), 0);
-
-    // Input formats first, then Open: both orders work.
-    ASSERT_EQ(writer->SetInputFormats(64, 48, 18, nullptr, 25.0), 0);
-    EXPECT_LT(writer->SetInputFormats(64, 48, 18, nullptr, 25.0), 0);
-    ASSERT_EQ(writer->Open(wide(path).c_str(), nullptr), 0);
-    EXPECT_LT(writer->Open(wide(path).c_str(), nullptr), 0);
-    EXPECT_NE(writer->GetAudioBlockSize(&out), 0); // no audio
-    EXPECT_EQ(out, 0u);
-    EXPECT_LT(writer->WriteVideo(size - 1, frame.data()), 0);
-    EXPECT_LT(writer->WriteVideo(size, nullptr), 0);
-    EXPECT_LT(writer->WriteAudio(4, frame.data()), 0); // no audio stream
-    EXPECT_EQ(writer->WriteVideo(size, frame.data()), 0);
-
-    void* same = nullptr;
-    EXPECT_EQ(writer->QueryInterface(WinMediaWriter::kIid, &same), 0);
-    EXPECT_EQ(same, writer.Get());
-    writer->Release();
-    EXPECT_LT(writer->QueryInterface(asfbridge::WmGuid{1, 2, 3, {}}, &same), 0);
-    EXPECT_EQ(same, nullptr);
-    EXPECT_EQ(writer->WriteVideo(0, nullptr), 0);
-    EXPECT_EQ(writer->WriteAudio(0, nullptr), 0);
-    EXPECT_LT(writer->WriteVideo(size, frame.data()), 0); // after the end
-    const auto video = probeStream(path, "v:0", true);
-    ASSERT_TRUE(video);
-    EXPECT_EQ(video->frames, 1);
 }
 
 } // namespace

@@ -60,18 +60,5 @@ TEST(CommandLineTest, UnusableArgumentsAreUsageErrors) {
     }
 }
 
-TEST(CommandLineTest, HelpListsTheOptionsAndEveryKey) {
-    std::ostringstream out;
-    std::ostringstream err;
-    EXPECT_EQ(RunCommandLine({"--help"}, out, err), kExitOk);
-    for (const std::string_view key : ConversionSettings::key_names()) {
-        if (key != "LastFolder") {
-            EXPECT_NE(out.str().find(key), std::string::npos) << key;
-        }
-    }
-    EXPECT_NE(out.str().find("--print-settings"), std::string::npos);
-    EXPECT_NE(out.str().find("--settings"), std::string::npos);
-}
-
 } // namespace
 } // namespace zentar

@@ -165,26 +165,5 @@ TEST(ConversionE2eTest, SharedMediaConvertsWithEveryFrameReadBack) {
     EXPECT_NEAR(test::probeFormatDuration(output), test::probeFormatDuration(input), 0.2);
 }
 
-TEST(ConversionE2eTest, ListsNameWhatTheWindowOffersSortedOnePerLine) {
-    const test::ChildResult video = convert({"--list-video-compressors"});
-    ASSERT_EQ(video.exitCode, 0) << video.err;
-    std::vector<std::string> names;
-    for (size_t start = 0, end; (end = video.out.find('\n', start)) != std::string::npos;
-         start = end + 1)
-        names.push_back(video.out.substr(start, end - start));
-    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
-    EXPECT_NE(std::find(names.begin(), names.end(), "<Uncompressed>"), names.end());
-    EXPECT_NE(std::find(names.begin(), names.end(), "Microsoft Video 1"), names.end());
-
-    const test::ChildResult audio = convert({"--list-audio-compressors"});
-    ASSERT_EQ(audio.exitCode, 0) << audio.err;
-    EXPECT_NE(audio.out.find("PCM\n"), std::string::npos) << audio.out;
-    EXPECT_EQ(audio.out.find("<Uncompressed>"), std::string::npos);
-
-    const test::ChildResult profiles = convert({"--list-profiles"});
-    ASSERT_EQ(profiles.exitCode, 0) << profiles.err;
-    EXPECT_FALSE(profiles.out.empty()); // the writer library beside the program lists some
-}
-
 } // namespace
 } // namespace zentar::e2e

@@ -1,12 +1,13 @@
+// Which message each conversion code gives is what the window (tests/app/ConverterAppTest)
+// and the command line (tests/e2e) show; here, the project file's own message and
+// exceptions that have none.
 #include "engine/ErrorMessages.h"
 
-#include "engine/CMyException.h"
 #include "engine/ProjectFileException.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <limits>
 #include <stdexcept>
 
 namespace zentar {
@@ -14,21 +15,6 @@ namespace {
 
 template <class E> std::exception_ptr thrown(E e) {
     return std::make_exception_ptr(e);
-}
-
-TEST(ErrorMessagesTest, ConversionCodesMapToTheirMessages) {
-    const std::pair<int32_t, const char*> cases[] = {
-        {1, "Cannot initialize DirectShow base system."},
-        {5, "Cannot open output file."},
-        {7, "Cannot open input file."},
-        {9, "Windows Media error."},
-    };
-    for (const auto& [code, text] : cases)
-        EXPECT_EQ(MessageForException(thrown(CMyException(code))), text) << code;
-    // Every other code, in the gaps and beyond both ends, gets the general message.
-    for (const int32_t code : {0, 2, 3, 4, 6, 8, 10, -1, std::numeric_limits<int32_t>::min()})
-        EXPECT_EQ(MessageForException(thrown(CMyException(code))), "Cannot make conversion.")
-            << code;
 }
 
 TEST(ErrorMessagesTest, ProjectFileFailureHasItsOwnMessageAndForeignOnesNone) {

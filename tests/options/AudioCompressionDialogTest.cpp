@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QLineEdit>
 
 namespace zentar {
 namespace {
@@ -59,28 +58,6 @@ TEST_F(AudioCompressionDialogTest, OkStoresTheNameAndRewritesTheRecordAsPcm) {
     format = {.nChannels = 2, .nSamplesPerSec = 8000, .wBitsPerSample = 12};
     EXPECT_EQ(AsPcmFormat(format).nBlockAlign, 3);
     EXPECT_EQ(AsPcmFormat(format).nAvgBytesPerSec, 24000u);
-}
-
-TEST_F(AudioCompressionDialogTest, ListIsSortedAndTypedOrUnknownNamesAreKept) {
-    QComboBox* list = open("Speex Voice"); // not installed
-    QStringList shown;
-    for (int i = 0; i < list->count(); ++i) {
-        shown << list->itemText(i);
-    }
-    EXPECT_EQ(shown, QStringList({"CCITT A-Law", "GSM 6.10", "IMA ADPCM", "MPEG Layer-3", "PCM"}));
-    EXPECT_EQ(list->currentIndex(), -1);
-    EXPECT_EQ(list->currentText(), "Speex Voice");
-
-    list->lineEdit()->setText("My own codec");
-    dialog->accept();
-    EXPECT_EQ(name, "My own codec");
-
-    // No audio compressor installed: the stored name stays as the edit text.
-    list = open("GSM 6.10", [] { return std::vector<std::string>{}; });
-    EXPECT_EQ(list->count(), 0);
-    EXPECT_EQ(list->currentText(), "GSM 6.10");
-    dialog->accept();
-    EXPECT_EQ(name, "GSM 6.10");
 }
 
 TEST_F(AudioCompressionDialogTest, CancelChangesNeitherNameNorRecord) {

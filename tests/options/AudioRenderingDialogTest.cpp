@@ -9,10 +9,6 @@
 namespace zentar {
 namespace {
 
-const char* const kGroupButtons[] = {"monoRadio",      "stereoRadio",    "bits8Radio",
-                                     "bits16Radio",    "rate11025Radio", "rate22050Radio",
-                                     "rate32000Radio", "rate44100Radio", "rate48000Radio"};
-
 class AudioRenderingDialogTest : public ::testing::Test {
 protected:
     void SetUp() override { settings.KeepSettings = 0; }
@@ -23,33 +19,6 @@ protected:
     QApplication& app = test::EnsureQtApp();
     ConversionSettings settings; // defaults: keep, stereo, 16 bits, 44,100 Hz
 };
-
-TEST_F(AudioRenderingDialogTest, GroupsAreEnabledOnlyForCustomAndKeepTheirSelection) {
-    AudioRenderingDialog dialog({.parametersChoice = 0, .channels = 0, .bits = 0, .frequency = 4},
-                                nullptr);
-    dialog.show();
-    for (const char* name : kGroupButtons) {
-        EXPECT_FALSE(button(&dialog, name)->isEnabled()) << name;
-    }
-    EXPECT_TRUE(button(&dialog, "monoRadio")->isChecked());
-    EXPECT_TRUE(button(&dialog, "bits8Radio")->isChecked());
-    EXPECT_TRUE(button(&dialog, "rate48000Radio")->isChecked());
-
-    button(&dialog, "customSoundRadio")->click();
-    for (const char* name : kGroupButtons) {
-        EXPECT_TRUE(button(&dialog, name)->isEnabled()) << name;
-    }
-    button(&dialog, "stereoRadio")->click();
-    button(&dialog, "rate22050Radio")->click();
-    button(&dialog, "keepSoundRadio")->click();
-    EXPECT_FALSE(button(&dialog, "stereoRadio")->isEnabled());
-    dialog.accept();
-    // The disabled groups' selection is stored all the same.
-    EXPECT_EQ(dialog.values().parametersChoice, 0);
-    EXPECT_EQ(dialog.values().channels, 1);
-    EXPECT_EQ(dialog.values().bits, 0);
-    EXPECT_EQ(dialog.values().frequency, 1);
-}
 
 TEST_F(AudioRenderingDialogTest, CancelAndKeepSettingsLeaveTheSettingsAlone) {
     test::AnswerNextModal([](QWidget* modal) {

@@ -106,30 +106,5 @@ TEST(HistoryComboBoxPlainTest, EntriesAddedToAnEmptyListLeaveTheEditTextAlone) {
     EXPECT_EQ(empty.findExact("missing", 0), -1);
 }
 
-TEST(SortComboEntriesTest, SortsByCharacterCodeAndKeepsTheEditText) {
-    test::EnsureQtApp();
-    HistoryComboBox list;
-    list.setEditable(true);
-    for (const char* name : {"Microsoft Video 1", "cinepak", "<Uncompressed>", "3ivx",
-                             "Motion JPEG", "\xC3\x89tude", "Zeta", "H.264 (x264)"}) {
-        list.appendKeepingSelection(QString::fromUtf8(name));
-    }
-    list.setEditText("Motion JPEG custom");
-    sort_combo_entries(list);
-    // Digits < '<' < capitals < small letters < non-ASCII bytes.
-    EXPECT_EQ(entries(list),
-              QStringList({"3ivx", "<Uncompressed>", "H.264 (x264)", "Microsoft Video 1",
-                           "Motion JPEG", "Zeta", "cinepak", QString::fromUtf8("\xC3\x89tude")}));
-    EXPECT_EQ(list.currentIndex(), -1);
-    EXPECT_EQ(list.currentText(), "Motion JPEG custom");
-
-    QComboBox fixedList;
-    fixedList.addItems({"b", "a", "c"});
-    fixedList.setCurrentIndex(2);
-    sort_combo_entries(fixedList);
-    EXPECT_EQ(fixedList.currentText(), "c");
-    EXPECT_EQ(fixedList.currentIndex(), 2);
-}
-
 } // namespace
 } // namespace zentar

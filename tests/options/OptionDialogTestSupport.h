@@ -1,10 +1,9 @@
 // What the option-dialog tests share: a compressor source whose filters offer chosen
-// dialogs (the platform's compressors offer only their own), and recording help requests.
+// dialogs (the platform's compressors offer only their own).
 #pragma once
 
 #include "engine/CMyException.h"
 #include "options/CompressorSource.h"
-#include "options/HelpCommand.h"
 #include "tests/support/qt/QtTestApp.h"
 
 #include <QApplication>
@@ -74,16 +73,6 @@ private:
     };
 
     std::vector<Entry> entries_;
-};
-
-// Records the topics the help command asks for while it lives.
-class HelpRecorder {
-public:
-    HelpRecorder() {
-        SetHelpHandler([this](QWidget*, uint32_t topic) { topics.push_back(topic); }, nullptr);
-    }
-    ~HelpRecorder() { SetHelpHandler(nullptr, nullptr); }
-    std::vector<uint32_t> topics;
 };
 
 } // namespace zentar::test

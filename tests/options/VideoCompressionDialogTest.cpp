@@ -1,7 +1,7 @@
 // The Video compression dialog over a compressor source whose filters offer chosen dialogs:
 // every combination (configuration, about box, property pages, none, a name that cannot be
-// created), which the platform's own compressors do not all show. InstalledCompressorsTest
-// covers the platform's compressors.
+// created), which the platform's own compressors do not all show. The platform's compressor
+// dialogs themselves are tests/platform/ui/CompressorDialogsTest's.
 #include "options/VideoCompressionDialog.h"
 #include "tests/options/OptionDialogTestSupport.h"
 
@@ -118,35 +118,6 @@ TEST_F(VideoCompressionDialogTest, ButtonsFollowTheCompressor) {
     }
     EXPECT_EQ(compressors.counters.lastParent, static_cast<void*>(dialog.get()));
     EXPECT_EQ(compressors.counters.alive, 0);
-}
-
-// Cancel keeps a newly chosen name only when the dialog was opened with one; a stored name
-// is matched by prefix in any letter case, else the first entry is taken.
-TEST_F(VideoCompressionDialogTest, CancelAndStoredNames) {
-    options = {.dwKeyFrameEvery = 15,
-               .dwQuality = 7500,
-               .dwBytesPerSecond = 300,
-               .dwFlags = kCompressKeyFrames};
-    const VideoFormatRecord before = options;
-    open("Cinepak Codec");
-    choose("Huffyuv");
-    slider->setValue(20);
-    dialog->findChild<QCheckBox*>("dataRateCheck")->click();
-    dialog->reject();
-    EXPECT_EQ(name, "Huffyuv");
-    EXPECT_EQ(options, before);
-
-    open("");
-    choose("Microsoft Video 1");
-    dialog->reject();
-    EXPECT_EQ(name, "");
-    for (const auto& [stored, kept] :
-         {std::pair{"microsoft", "Microsoft Video 1"}, {"Indeo Video 5", "<Uncompressed>"}}) {
-        open(stored);
-        dialog->reject();
-        EXPECT_EQ(name, kept) << stored;
-    }
-    EXPECT_EQ(options, before);
 }
 
 TEST_F(VideoCompressionDialogTest, OkRebuildsFlagsAndKeepsTheDataRateOfAClearedCheck) {

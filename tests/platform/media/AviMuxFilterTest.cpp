@@ -9,7 +9,6 @@
 #include "tests/support/media/MediaFixture.h"
 #include "tests/support/media/Probe.h"
 #include "tests/support/streaming/TestMediaTypes.h"
-#include "tests/support/streaming/TestRenderer.h"
 
 #include <gtest/gtest.h>
 
@@ -137,28 +136,6 @@ TEST(AviMuxFilterTest, StopWhileTheSourceIsBlockedFinishesTheFile) {
     ASSERT_TRUE(video);
     EXPECT_EQ(video->frames, 6);
     EXPECT_NEAR(test::probeFormatDuration(path), 0.24, 0.03);
-}
-
-TEST(AviMuxFilterTest, TheMuxTakesOnlyWhatAnAviHoldsAndOnlyAFileWriter) {
-    ComPtr<IBaseFilter> mux = test::CreatePlatformFilter(CLSID_AviDest);
-    ComPtr<IPin> input = test::PinOf(mux.Get(), u"Input 01");
-    ASSERT_TRUE(input);
-    const MediaType rgb = test::MakeVideoType(32, 24, 24);
-    const MediaType pcm = test::MakeAudioType(2, 22050);
-    EXPECT_EQ(input->QueryAccept(&rgb), S_OK);
-    EXPECT_EQ(input->QueryAccept(&pcm), S_OK);
-    MediaType topDown = test::MakeVideoType(32, -24, 24);
-    EXPECT_EQ(input->QueryAccept(&topDown), S_FALSE);
-    MediaType stream;
-    stream.majortype = MEDIATYPE_Stream;
-    EXPECT_EQ(input->QueryAccept(&stream), S_FALSE);
-
-    WriterGraph g;
-    MediaType anyType;
-    ComPtr<test::TestRenderer> renderer = test::TestRenderer::Create(anyType);
-    g.add(mux.Get(), u"AVI Mux");
-    g.add(renderer.Get(), u"Renderer");
-    EXPECT_TRUE(FAILED(g.connect(mux.Get(), renderer.Get())));
 }
 
 } // namespace

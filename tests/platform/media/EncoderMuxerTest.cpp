@@ -1,8 +1,7 @@
 // Encoders and the AVI muxer below the filters: every listed video compressor's packets carry
-// their times and a first key frame, and our decoder reads its AVI back the right way up
-// (exactly, for the lossless ones); frame-size refusals, raw RGB rows. The writer graph tests
-// (tests/engine/AviWriterGraphTest) read every compressor's file back with ffprobe and pin
-// the quality and key-frame controls; a full disk is AviMuxFilterTest's.
+// their times and a first key frame; frame-size refusals, raw RGB rows read back upright. The
+// writer graph tests (tests/engine/AviWriterGraphTest) read every compressor's file back with
+// ffprobe and pin the quality and key-frame controls; a full disk is AviMuxFilterTest's.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -76,12 +75,11 @@ WrittenVideo writeVideoAvi(VideoEncoder& encoder, const VideoEncoderSettings& se
     return out;
 }
 
-TEST(VideoCompressorTest, PacketsKeepTheirTimesAndDecodeBackUpright) {
+TEST(VideoCompressorTest, PacketsKeepTheirTimesAndStartWithAKeyFrame) {
     test::TempFolder folder("vcomp");
     for (const CompressorInfo& info : CompressorCatalog::list(StreamKind::Video)) {
         SCOPED_TRACE(info.friendlyName);
         const bool dv = info.encoderName == "dvvideo";
-        const bool lossless = info.encoderName == "huffyuv" || info.encoderName == "ffv1";
         VideoEncoderSettings settings{dv ? 720 : 320, dv ? 576 : 240, kPeriod, -1, 0};
         VideoEncoder encoder(info.encoderName, info.fourcc);
         const std::string path = folder.file(info.encoderName + ".avi");
@@ -92,22 +90,6 @@ TEST(VideoCompressorTest, PacketsKeepTheirTimesAndDecodeBackUpright) {
         for (size_t i = 0; i < written.packets.size(); ++i) {
             EXPECT_EQ(written.packets[i].startHns, static_cast<REFERENCE_TIME>(i) * kPeriod);
         }
-
-        // Our own decoder reads it back the right way up (exactly, for the lossless ones).
-        DecoderSource source;
-        ASSERT_EQ(source.open(path), S_OK) << source.errorText();
-        ASSERT_EQ(source.selectStream(0, true), S_OK);
-        const uint32_t bytes = source.streams()[0].video.imageBytes();
-        std::vector<uint8_t> decoded(bytes);
-        SampleInfo sample;
-        ASSERT_EQ(source.read(0, decoded.data(), bytes, sample), S_OK);
-        if (lossless) {
-            EXPECT_TRUE(decoded == makeFrame(settings.width, settings.height, 0));
-        }
-        const size_t topRow =
-            static_cast<size_t>(settings.height - 1) * ((settings.width * 3 + 3) & ~3);
-        EXPECT_GT(decoded[topRow + 3 * 20], 200); // the bright band stays at the top
-        EXPECT_LT(decoded[3 * 20 + 2], 240);
     }
 }
 
@@ -173,17 +155,6 @@ TEST(AviMuxerTest, UncompressedRgbRoundTripsBottomUp) {
         }
         EXPECT_EQ(sample.startHns, i * kPeriod);
     }
-}
-
-TEST(AviMuxerTest, RefusesFormatsAviCannotCarry) {
-    AviMuxer muxer;
-    EXPECT_EQ(muxer.addVideoStream({MakeFourCC('?', '?', '?', '?'), 320, 240, 24, kPeriod, {}}),
-              -1);
-    EXPECT_FALSE(muxer.errorText().empty());
-    const uint8_t tooShort[10] = {};
-    EXPECT_EQ(muxer.addAudioStream(tooShort, sizeof(tooShort)), -1);
-    FileByteSink file;
-    EXPECT_EQ(muxer.begin(file), E_UNEXPECTED); // no stream
 }
 
 } // namespace

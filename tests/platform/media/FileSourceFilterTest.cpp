@@ -54,29 +54,6 @@ struct ReaderGraph {
     ComPtr<IMediaSeeking> seeking() { return graph.As<IMediaSeeking>(); }
 };
 
-TEST(FileSourceFilterTest, TreeAviPlaysThroughAGraphInItsTimeFormats) {
-    ReaderGraph g;
-    ASSERT_EQ(g.build(kTree, u"Video", partialType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24)), S_OK);
-    ComPtr<IMediaSeeking> seeking = g.seeking();
-    LONGLONG duration = 0;
-    ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
-    EXPECT_NEAR(static_cast<double>(duration), 296001480.0, 1.0);
-    ASSERT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_FRAME), S_OK);
-    ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
-    EXPECT_EQ(duration, 444);
-    EXPECT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_SAMPLE), E_INVALIDARG);
-    ASSERT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME), S_OK);
-
-    ASSERT_EQ(CallBounded([&] { return g.control()->Run(); }), S_OK);
-    ASSERT_TRUE(g.renderer->waitForEndOfStream(kWaitMs));
-    ASSERT_TRUE(test::WaitForEvent(g.graph.Get(), EC_COMPLETE));
-    const auto first = g.renderer->samples();
-    ASSERT_GT(first.size(), 10u);
-
-    ASSERT_EQ(CallBounded([&] { return g.control()->Stop(); }), S_OK);
-    EXPECT_TRUE(g.renderer->checker().violations().empty());
-}
-
 TEST(FileSourceFilterTest, OnlyTheConnectedAudioStreamIsDecoded) {
     test::TempFolder folder("source");
     test::ClipSpec spec;

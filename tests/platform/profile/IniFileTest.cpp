@@ -1,6 +1,5 @@
 #include "platform/profile/IniFile.h"
 #include "platform/profile/PrivateProfile.h"
-#include "platform/profile/ProfileBinary.h"
 
 #include <gtest/gtest.h>
 
@@ -201,20 +200,6 @@ TEST_F(ProfileFileTest, ReplaceKeepsPermissionsAndFollowsSymbolicLinks) {
     EXPECT_EQ(readFile(target), "[Options]\nKey=new\n");
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
-}
-
-TEST(ProfileBinaryTest, EncodesLowNibbleFirstAndRefusesBadText) {
-    const std::vector<uint8_t> bytes{0x01, 0x00, 0xAC, 0xFF};
-    EXPECT_EQ(EncodeProfileBinary(bytes), "BAAAMKPP");
-    EXPECT_EQ(DecodeProfileBinary("BAAAMKPP"), bytes);
-    EXPECT_EQ(DecodeProfileBinary(""), std::vector<uint8_t>{});
-    EXPECT_EQ(DecodeProfileBinary("BAA"), std::nullopt);  // odd length
-    EXPECT_EQ(DecodeProfileBinary("BAaA"), std::nullopt); // lower case
-    EXPECT_EQ(DecodeProfileBinary("BAQA"), std::nullopt); // past 'P'
-    std::vector<uint8_t> all(256);
-    for (size_t i = 0; i < all.size(); ++i)
-        all[i] = static_cast<uint8_t>(i);
-    EXPECT_EQ(DecodeProfileBinary(EncodeProfileBinary(all)), all);
 }
 
 } // namespace

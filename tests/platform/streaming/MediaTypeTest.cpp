@@ -21,24 +21,6 @@ MediaType videoType(int width, int height) {
     return type;
 }
 
-TEST(MediaTypeTest, CopiesAreDeepAndFreeDropsTheFormat) {
-    MediaType original = videoType(320, 240);
-    MediaType copy;
-    ASSERT_EQ(CopyMediaType(&copy, &original), S_OK);
-    EXPECT_EQ(copy, original);
-    EXPECT_NE(copy.pbFormat(), original.pbFormat());
-    copy.FormatAs<VIDEOINFOHEADER>()->bmiHeader.biWidth = 640;
-    EXPECT_EQ(original.FormatAs<VIDEOINFOHEADER>()->bmiHeader.biWidth, 320);
-    EXPECT_FALSE(copy == original);
-
-    FreeMediaType(copy);
-    EXPECT_EQ(copy.cbFormat(), 0u);
-    EXPECT_EQ(copy.pbFormat(), nullptr);
-    EXPECT_EQ(copy.formattype, GUID_NULL);
-    EXPECT_EQ(copy.FormatAs<VIDEOINFOHEADER>(), nullptr);
-    EXPECT_EQ(CopyMediaType(nullptr, &original), E_POINTER);
-}
-
 TEST(MediaTypeTest, PartialMatchIgnoresNullFieldsAndComparesFormatBytesWhenNamed) {
     MediaType request;
     request.majortype = MEDIATYPE_Video;

@@ -153,16 +153,4 @@ struct Chain {
     }
 };
 
-// Unregisters a registry entry when the test ends.
-class ScopedRegistration {
-public:
-    explicit ScopedRegistration(FilterRegistry::RegistrationId id) : id_(id) {}
-    ~ScopedRegistration() { FilterRegistry::Unregister(id_); }
-    ScopedRegistration(const ScopedRegistration&) = delete;
-    ScopedRegistration& operator=(const ScopedRegistration&) = delete;
-
-private:
-    FilterRegistry::RegistrationId id_;
-};
-
 } // namespace zentar::test

@@ -45,8 +45,6 @@ HRESULT TestSourcePin::FillBuffer(IMediaSample* sample) {
 }
 
 HRESULT TestSourcePin::GetMediaType(int position, MediaType* type) {
-    if (!type)
-        return E_POINTER;
     if (position < 0)
         return E_INVALIDARG;
     if (position > 0)
@@ -82,28 +80,20 @@ void* TestSource::QueryInterfaceExtra(REFIID iid) {
 }
 
 HRESULT TestSource::GetCapabilities(DWORD* capabilities) {
-    if (!capabilities)
-        return E_POINTER;
     *capabilities = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanGetDuration;
     return S_OK;
 }
 
 HRESULT TestSource::IsFormatSupported(const GUID* format) {
-    if (!format)
-        return E_POINTER;
     return *format == TIME_FORMAT_MEDIA_TIME || *format == TIME_FORMAT_FRAME ? S_OK : S_FALSE;
 }
 
 HRESULT TestSource::GetTimeFormat(GUID* format) {
-    if (!format)
-        return E_POINTER;
     *format = timeFormat_;
     return S_OK;
 }
 
 HRESULT TestSource::SetTimeFormat(const GUID* format) {
-    if (!format)
-        return E_POINTER;
     if (IsFormatSupported(format) != S_OK)
         return E_INVALIDARG;
     timeFormat_ = *format;
@@ -116,15 +106,11 @@ LONGLONG TestSource::toFormat(int index) const {
 }
 
 HRESULT TestSource::GetDuration(LONGLONG* duration) {
-    if (!duration)
-        return E_POINTER;
     *duration = toFormat(pin(0)->config().sampleCount);
     return S_OK;
 }
 
 HRESULT TestSource::GetCurrentPosition(LONGLONG* position) {
-    if (!position)
-        return E_POINTER;
     *position = toFormat(pin(0)->nextIndex());
     return S_OK;
 }
@@ -133,8 +119,6 @@ HRESULT TestSource::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG
                                  DWORD /*stopFlags*/) {
     if ((currentFlags & AM_SEEKING_PositioningBitsMask) != AM_SEEKING_AbsolutePositioning)
         return S_OK;
-    if (!current)
-        return E_POINTER;
     const LONGLONG step = timeFormat_ == TIME_FORMAT_FRAME ? 1 : pin(0)->config().sampleDuration;
     // Samples without duration all start at time 0: any media time seeks to the first.
     pin(0)->setStartIndex(step > 0 ? static_cast<int>(*current / step) : 0);

@@ -1,18 +1,18 @@
 #include "tests/support/streaming/TestTransforms.h"
 
 #include "platform/streaming/MediaGuids.h"
-#include "tests/support/streaming/TestMediaTypes.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace zentar::test {
 
-HRESULT DecideBufferSizeLikeInput(TransformFilter* filter, IMemAllocator* allocator,
-                                  ALLOCATOR_PROPERTIES* request, LONG minimumSize) {
+HRESULT PassThroughTransform::DecideBufferSize(IMemAllocator* allocator,
+                                               ALLOCATOR_PROPERTIES* request) {
+    const auto minimumSize = static_cast<LONG>(InputPin()->CurrentMediaType().lSampleSize);
     ALLOCATOR_PROPERTIES upstream;
     ComPtr<IMemAllocator> inputAllocator;
-    if (SUCCEEDED(filter->InputPin()->GetAllocator(inputAllocator.GetAddressOf())))
+    if (SUCCEEDED(InputPin()->GetAllocator(inputAllocator.GetAddressOf())))
         inputAllocator->GetProperties(&upstream);
     request->cBuffers = std::max<LONG>(upstream.cBuffers, 1) + 1;
     request->cbBuffer = std::max(upstream.cbBuffer, minimumSize);
@@ -38,12 +38,6 @@ HRESULT PassThroughTransform::GetMediaType(int position, MediaType* type) {
         return VFW_S_NO_MORE_ITEMS;
     *type = InputPin()->CurrentMediaType();
     return S_OK;
-}
-
-HRESULT PassThroughTransform::DecideBufferSize(IMemAllocator* allocator,
-                                               ALLOCATOR_PROPERTIES* request) {
-    return DecideBufferSizeLikeInput(this, allocator, request,
-                                     static_cast<LONG>(InputPin()->CurrentMediaType().lSampleSize));
 }
 
 HRESULT PassThroughTransform::Transform(IMediaSample* input, IMediaSample* output) {
@@ -107,64 +101,6 @@ void PairingTransform::OnFlush() {
 HRESULT PairingTransform::StopStreaming() {
     holding_ = false;
     return S_OK;
-}
-
-HRESULT Rgb24To32Converter::CheckInputType(const MediaType* input) {
-    return input->majortype == MEDIATYPE_Video && input->subtype == MEDIASUBTYPE_RGB24 &&
-                   input->formattype == FORMAT_VideoInfo && input->FormatAs<VIDEOINFOHEADER>()
-               ? S_OK
-               : S_FALSE;
-}
-
-HRESULT Rgb24To32Converter::GetMediaType(int position, MediaType* type) {
-    if (position < 0)
-        return E_INVALIDARG;
-    if (position > 0)
-        return VFW_S_NO_MORE_ITEMS;
-    const auto* in = InputPin()->CurrentMediaType().FormatAs<VIDEOINFOHEADER>();
-    *type = MakeVideoType(in->bmiHeader.biWidth, in->bmiHeader.biHeight, 32, in->AvgTimePerFrame);
-    return S_OK;
-}
-
-HRESULT Rgb24To32Converter::CheckTransform(const MediaType* input, const MediaType* output) {
-    const auto* in = input->FormatAs<VIDEOINFOHEADER>();
-    const auto* out = output->FormatAs<VIDEOINFOHEADER>();
-    if (!in || !out || output->subtype != MEDIASUBTYPE_RGB32)
-        return S_FALSE;
-    return in->bmiHeader.biWidth == out->bmiHeader.biWidth &&
-                   in->bmiHeader.biHeight == out->bmiHeader.biHeight
-               ? S_OK
-               : S_FALSE;
-}
-
-HRESULT Rgb24To32Converter::DecideBufferSize(IMemAllocator* allocator,
-                                             ALLOCATOR_PROPERTIES* request) {
-    return DecideBufferSizeLikeInput(
-        this, allocator, request, static_cast<LONG>(OutputPin()->CurrentMediaType().lSampleSize));
-}
-
-HRESULT Rgb24To32Converter::Transform(IMediaSample* input, IMediaSample* output) {
-    const auto* vih = InputPin()->CurrentMediaType().FormatAs<VIDEOINFOHEADER>();
-    const int width = vih->bmiHeader.biWidth;
-    const int height = std::abs(vih->bmiHeader.biHeight);
-    const int inStride = (width * 3 + 3) & ~3;
-    if (input->GetActualDataLength() < inStride * height || output->GetSize() < width * 4 * height)
-        return E_INVALIDARG;
-    BYTE* in = nullptr;
-    BYTE* out = nullptr;
-    input->GetPointer(&in);
-    output->GetPointer(&out);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const BYTE* s = in + y * inStride + x * 3;
-            BYTE* d = out + (y * width + x) * 4;
-            d[0] = s[0];
-            d[1] = s[1];
-            d[2] = s[2];
-            d[3] = 0;
-        }
-    }
-    return output->SetActualDataLength(width * 4 * height);
 }
 
 } // namespace zentar::test

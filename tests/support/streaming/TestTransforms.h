@@ -4,8 +4,6 @@
 //   PairingTransform: the buffering variant: holds every odd sample and emits it with
 //     the next one (zero, then two outputs per input); drains at end-of-stream and
 //     drops its held sample on flush.
-//   Rgb24To32Converter: an intermediate filter that Connect can insert: RGB24 in,
-//     RGB32 out, pixel for pixel.
 #pragma once
 
 #include "platform/streaming/TransformFilter.h"
@@ -18,12 +16,6 @@ namespace zentar::test {
 inline constexpr CLSID CLSID_PassThroughTransform =
     MakeGuid("{5E1D0C3A-7A51-4C55-9B0E-3F2A61C0A003}");
 inline constexpr CLSID CLSID_PairingTransform = MakeGuid("{5E1D0C3A-7A51-4C55-9B0E-3F2A61C0A004}");
-inline constexpr CLSID CLSID_Rgb24To32Converter =
-    MakeGuid("{5E1D0C3A-7A51-4C55-9B0E-3F2A61C0A005}");
-
-// Sizes the output allocator like the input one (one buffer more).
-HRESULT DecideBufferSizeLikeInput(TransformFilter* filter, IMemAllocator* allocator,
-                                  ALLOCATOR_PROPERTIES* request, LONG minimumSize);
 
 class PassThroughTransform : public TransformFilter {
 public:
@@ -60,18 +52,6 @@ private:
     HRESULT emit(const Held& held);
     bool holding_ = false; // receiveLock_ (streaming thread, flush, stop)
     Held held_;            // receiveLock_
-};
-
-class Rgb24To32Converter : public TransformFilter {
-public:
-    static ComPtr<Rgb24To32Converter> Create() { return MakeComObject<Rgb24To32Converter>(); }
-    Rgb24To32Converter() : TransformFilter(CLSID_Rgb24To32Converter) {}
-
-    HRESULT CheckInputType(const MediaType* input) override;
-    HRESULT CheckTransform(const MediaType* input, const MediaType* output) override;
-    HRESULT GetMediaType(int position, MediaType* type) override;
-    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
-    HRESULT Transform(IMediaSample* input, IMediaSample* output) override;
 };
 
 } // namespace zentar::test
