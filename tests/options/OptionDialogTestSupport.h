@@ -4,6 +4,7 @@
 
 #include "engine/CMyException.h"
 #include "options/CompressorSource.h"
+#include "options/HelpCommand.h"
 #include "tests/support/qt/QtTestApp.h"
 
 #include <QApplication>
@@ -73,6 +74,16 @@ private:
     };
 
     std::vector<Entry> entries_;
+};
+
+// Records the help topics asked for while it lives.
+class HelpRecorder {
+public:
+    HelpRecorder() {
+        SetHelpHandler([this](QWidget*, uint32_t topic) { topics.push_back(topic); }, nullptr);
+    }
+    ~HelpRecorder() { SetHelpHandler(nullptr, nullptr); }
+    std::vector<uint32_t> topics;
 };
 
 } // namespace zentar::test
