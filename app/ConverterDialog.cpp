@@ -10,6 +10,7 @@
 #include "options/HistoryComboBox.h"
 #include "options/OptionExchanges.h"
 #include "options/WaitCursor.h"
+#include "platform/media/OutputContainer.h"
 #include "resources/strings/StringTable.h"
 #include "ui_ConverterDialog.h"
 #include "wmout/WinMediaFileWriter.h"
@@ -517,7 +518,33 @@ void ConverterDialog::OnOutputTypeSelected() {
             ReplaceExtension(settings_.DstFileName, OutputExtension(settings_.DstFileType));
         ui_->outputFileList->setEditText(qs(settings_.DstFileName));
     }
+    FitCompressorsToType();
     UpdateControlState(false);
+}
+
+// Compressors the new output type cannot hold give way to ones it can: H.264, and AAC
+// (PCM for AVI); the status box says what was changed.
+void ConverterDialog::FitCompressorsToType() {
+    const OutputContainer container = ContainerForExtension(OutputExtension(settings_.DstFileType));
+    Ui::ConverterDialog& u = *ui_;
+    std::string changed;
+    const auto fit = [&](HistoryComboBox& list, StreamKind kind, const std::string& replacement) {
+        const std::string current = list.currentText().toStdString();
+        if (ContainerTakes(container, kind, current) || current == replacement)
+            return;
+        list.setTextWithoutSelection(qs(replacement));
+        (kind == StreamKind::Video ? settings_.VideoCodec : settings_.AudioCodec) = replacement;
+        changed += (changed.empty() ? "" : " and ") + current + " by " + replacement;
+    };
+    fit(*u.videoCompressorList, StreamKind::Video, "H.264 (x264)");
+    fit(*u.audioCompressorList, StreamKind::Audio,
+        container == OutputContainer::Avi ? "PCM" : "AAC");
+    if (!changed.empty())
+        SetStatusText(std::string(ContainerLabel(container)) +
+                          " files cannot hold every chosen "
+                          "compressor: replaced " +
+                          changed + ".",
+                      false);
 }
 
 void ConverterDialog::OnClipModeSelected() {

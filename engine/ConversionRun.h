@@ -113,6 +113,8 @@ private:
     void SetUpAudio(const AudioFormatRecord& input, uint32_t blockSize);
     void RefuseOutputsNamingInput() const;
     std::string TypeExtension() const;
+    // Throws UnfitCompressorException for a compressor the output type cannot hold.
+    void RefuseUnfitCompressors(bool withSound) const;
     DetectionSettings Detection() const;
 
     ConversionSettings& settings_;

@@ -64,6 +64,7 @@ public:
         size = le32(bytes + 4);
         return true;
     }
+
 private:
     int fd_;
 };

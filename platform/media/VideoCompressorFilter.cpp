@@ -50,6 +50,8 @@ void* VideoCompressorFilter::compressorInterface(REFIID iid) {
         return static_cast<IAMVfwCompressDialogs*>(this);
     if (iid == IDVEnc::kIid && isDv())
         return static_cast<IDVEnc*>(this);
+    if (iid == IConfigVideoEncoder::kIid)
+        return static_cast<IConfigVideoEncoder*>(this);
     return nullptr;
 }
 
@@ -68,7 +70,21 @@ VideoEncoderSettings VideoCompressorFilter::settingsLocked() const {
     }
     settings.quality = quality_;
     settings.keyFrameRate = keyFrameRate_ > 0 ? keyFrameRate_ : 0;
+    settings.preset = preset_;
+    settings.globalHeader = globalHeader_;
     return settings;
+}
+
+HRESULT VideoCompressorFilter::SetPreset(const char* preset) {
+    AutoLock lock(filterLock_);
+    preset_ = preset ? preset : "";
+    return S_OK;
+}
+
+HRESULT VideoCompressorFilter::SetGlobalHeader(BOOL global) {
+    AutoLock lock(filterLock_);
+    globalHeader_ = global != FALSE;
+    return S_OK;
 }
 
 HRESULT VideoCompressorFilter::CheckInputType(const MediaType* input) {

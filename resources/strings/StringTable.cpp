@@ -17,10 +17,14 @@ struct Entry {
 constexpr std::array kStrings{
     Entry{IDS_UNCOMPRESSED, "<Uncompressed>"},
     Entry{IDS_INPUT_DEFAULT_EXT, "avi"},
-    Entry{IDS_INPUT_FILTER, "Video files (*.avi;*.mpg;*.mpeg;*.dat;*.wmv)|*.avi;*.mpg;*.mpeg;"
-                            "*.dat;*.wmv|All files|*.*||"},
+    Entry{IDS_INPUT_FILTER,
+          "Video files (*.avi;*.mpg;*.mpeg;*.dat;*.wmv;*.asf;*.mp4;*.m4v;*.mov;*.mkv;*.webm;"
+          "*.ts;*.m2ts;*.mts;*.flv;*.3gp;*.ogv;*.vob)|*.avi;*.mpg;*.mpeg;*.dat;*.wmv;*.asf;"
+          "*.mp4;*.m4v;*.mov;*.mkv;*.webm;*.ts;*.m2ts;*.mts;*.flv;*.3gp;*.ogv;*.vob|"
+          "All files|*.*||"},
     Entry{IDS_OUTPUT_FILTER, "AVI video files (*.avi)|*.avi|Windows Media video files "
-                             "(*.wmv)|*.wmv|All files|*.*||"},
+                             "(*.wmv)|*.wmv|MPEG-4 video files (*.mp4)|*.mp4|Matroska video "
+                             "files (*.mkv)|*.mkv|All files|*.*||"},
     Entry{IDS_ABOUTBOX, "&About Zentar Video Converter..."},
     Entry{IDS_DURATION_FORMAT, "%li:%02li:%02li.%02li (%li.%02li sec)"},
     Entry{IDS_CANNOT_OPEN_INPUT, "Cannot open input file."},
