@@ -64,7 +64,6 @@ public:
         size = le32(bytes + 4);
         return true;
     }
-
 private:
     int fd_;
 };
