@@ -84,7 +84,11 @@ struct AviMuxer::Impl {
     std::vector<int64_t> lastDts;      // per stream, for strictly increasing times
     std::vector<int64_t> audioSamples; // per stream, samples written so far
 
+    int64_t cleanEnd = 0; // MP4, Matroska: where the last whole fragment or cluster ends
+
     static int writePacket(void* opaque, uint8_t* buf, int size);
+    static int writeTyped(void* opaque, uint8_t* buf, int size, AVIODataMarkerType type,
+                          int64_t time);
     static int64_t seekPacket(void* opaque, int64_t offset, int whence);
     HRESULT failure(int averror, const std::string& what);
     int64_t packetTime(AVStream* st, size_t size, REFERENCE_TIME startHns);
@@ -100,6 +104,28 @@ int AviMuxer::Impl::writePacket(void* opaque, uint8_t* buf, int size) {
         return self->sinkError == STG_E_MEDIUMFULL ? AVERROR(ENOSPC) : AVERROR(EIO);
     }
     return size;
+}
+
+// Where each MP4 fragment or Matroska cluster starts, everything before it is whole. When a write
+// fails (a full disk), the file is cut back there so that it ends on a whole fragment and plays
+// without a broken tail.
+int AviMuxer::Impl::writeTyped(void* opaque, uint8_t* buf, int size, AVIODataMarkerType type,
+                               int64_t /*time*/) {
+    auto* self = static_cast<Impl*>(opaque);
+    // The Matroska muxer marks nothing, but writes each cluster whole, starting with its ID.
+    static constexpr uint8_t kClusterId[] = {0x1F, 0x43, 0xB6, 0x75};
+    const bool cluster = self->container == OutputContainer::Matroska && size >= 4 &&
+                         std::memcmp(buf, kClusterId, 4) == 0;
+    if (SUCCEEDED(self->sinkError) && (cluster || type == AVIO_DATA_MARKER_SYNC_POINT ||
+                                       type == AVIO_DATA_MARKER_BOUNDARY_POINT)) {
+        self->cleanEnd = self->sink->position();
+    }
+    const bool wasWriting = SUCCEEDED(self->sinkError);
+    const int result = writePacket(opaque, buf, size);
+    if (wasWriting && FAILED(self->sinkError) && self->cleanEnd > 0) {
+        self->sink->truncate(self->cleanEnd);
+    }
+    return result;
 }
 
 int64_t AviMuxer::Impl::seekPacket(void* opaque, int64_t offset, int whence) {
@@ -261,6 +287,9 @@ HRESULT AviMuxer::begin(ByteSink& sink) {
         return E_OUTOFMEMORY;
     }
     d.io->seekable = AVIO_SEEKABLE_NORMAL;
+    if (!d.avi()) {
+        d.io->write_data_type = &Impl::writeTyped;
+    }
     d.format->pb = d.io.get();
     d.format->flags |= AVFMT_FLAG_CUSTOM_IO;
     d.begun = true;

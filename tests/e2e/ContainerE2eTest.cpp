@@ -155,11 +155,13 @@ TEST(ContainerE2eTest, Mp4ClipsEachStartWithAKeyFrameAndHoldEveryFrame) {
         {"SrcFileName=" + input, "DstFileName=" + folder.file("clip.mp4"), "SceneDetection=1"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     int64_t total = 0;
-    for (int i = 0; i < 4; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "clip%05d.mp4", i);
-        const std::string clip = folder.file(name);
+    int clips = 0;
+    for (const auto& entry : fs::directory_iterator(folder.path())) {
+        const std::string clip = entry.path().string();
+        if (entry.path().extension() != ".mp4")
+            continue;
         SCOPED_TRACE(clip);
+        ++clips;
         const auto video = test::probeStream(clip, "v:0", true);
         ASSERT_TRUE(video.has_value());
         total += video->frames;
@@ -170,6 +172,7 @@ TEST(ContainerE2eTest, Mp4ClipsEachStartWithAKeyFrameAndHoldEveryFrame) {
                          flags);
         EXPECT_EQ(flags.substr(0, 1), "K");
     }
+    EXPECT_GE(clips, 2);
     EXPECT_EQ(total, 40);
 }
 
@@ -193,49 +196,52 @@ test::ChildResult convertOnSmallDisk(const std::string& size, const std::string&
     return test::RunChild("/usr/bin/unshare", shell, 120000);
 }
 
-// What a file cut short must still be: read by ffprobe, with whole frames that decode.
-void expectPlaysUpToTheCut(const std::string& path, int64_t inputFrames) {
+// A file cut short: ffprobe reads it, and it holds some but not all of the frames. Cut by
+// the program itself (a full disk) it must also decode without an error.
+void expectPlaysUpToTheCut(const std::string& path, int64_t inputFrames, bool clean) {
     SCOPED_TRACE(path);
     const auto video = test::probeStream(path, "v:0", true);
     ASSERT_TRUE(video.has_value());
     EXPECT_GT(video->frames, 0);
     EXPECT_LT(video->frames, inputFrames);
-    EXPECT_EQ(decodeErrors(path), "");
+    if (clean) {
+        EXPECT_EQ(decodeErrors(path), "");
+    }
 }
 
 TEST(ContainerE2eTest, AFullDiskOrAKilledRunLeavesMp4AndMkvFilesThatPlay) {
     TempFolder folder("e2e_container_cut");
-    const std::string input = sceneClip(folder.file("in.avi"), 250, 25, 1);
+    const std::string input = sceneClip(folder.file("in.avi"), 750, 25, 1);
     std::string ignored;
     const bool namespaces =
         test::runCommand("/usr/bin/unshare -m --propagation private true 2>&1", ignored) == 0;
     for (const std::string type : {"mp4", "mkv"}) {
-        // A lossless stream of about 5 MB on a 1 MB disk.
+        // About 1 MB of output on a disk of 128 kB.
         const std::string disk = folder.file("disk-" + type);
         const std::string kept = folder.file("kept-" + type);
         fs::create_directories(disk);
         fs::create_directories(kept);
-        const std::string args[] = {"SrcFileName=" + input, "DstFileName=" + disk + "/out." + type,
-                                    "VideoCodec=FFV1 Lossless", "AudioCodec=FLAC"};
+        const std::vector<std::string> args{"SrcFileName=" + input,
+                                            "DstFileName=" + disk + "/out." + type,
+                                            "VideoCodec=Motion JPEG", "AudioCodec=AAC"};
         if (namespaces) {
-            const test::ChildResult r =
-                convertOnSmallDisk("1m", disk, kept, {std::begin(args), std::end(args)});
+            const test::ChildResult r = convertOnSmallDisk("128k", disk, kept, args);
             if (r.exitCode != 97) {
                 EXPECT_EQ(r.exitCode, 1);
-                expectPlaysUpToTheCut(kept + "/out." + type, 250);
+                expectPlaysUpToTheCut(kept + "/out." + type, 750, true);
             }
         }
         // Killed outright half-way: no chance to finish the file.
         const std::string killed = folder.file("killed." + type);
         const std::string script = "\"$@\" & p=$!; i=0; while [ $(stat -c %s '" + killed +
-                                   "' 2>/dev/null || echo 0) -lt 1500000 ] && [ $i -lt 3000 ];"
+                                   "' 2>/dev/null || echo 0) -lt 100000 ] && [ $i -lt 3000 ];"
                                    " do sleep 0.01; i=$((i+1)); done; kill -9 $p; wait $p";
         test::RunChild("/bin/sh",
                        {"-c", script, "sh", std::string(ZENTAR_BINARY_DIR) + "/bin/zentar-convert",
-                        "SrcFileName=" + input, "DstFileName=" + killed, "VideoCodec=FFV1 Lossless",
-                        "AudioCodec=FLAC"},
+                        "SrcFileName=" + input, "DstFileName=" + killed, "VideoCodec=Motion JPEG",
+                        "AudioCodec=AAC"},
                        120000);
-        expectPlaysUpToTheCut(killed, 250);
+        expectPlaysUpToTheCut(killed, 750, false);
     }
 }
 
