@@ -199,6 +199,9 @@ void ClipWriter::drain(Encoder& enc, AVFrame* frame) {
             return;
         }
         check(ret, "receive packet");
+        // Every frame lasts one period, the last too (MP4 and MOV keep it in their index).
+        if (packet_->duration == 0 && enc.ctx->codec_type == AVMEDIA_TYPE_VIDEO)
+            packet_->duration = 1;
         av_packet_rescale_ts(packet_.get(), enc.ctx->time_base, enc.stream->time_base);
         packet_->stream_index = enc.stream->index;
         check(av_interleaved_write_frame(out_.get(), packet_.get()), "write packet");
