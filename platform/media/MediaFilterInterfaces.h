@@ -101,6 +101,7 @@ struct IDVEnc : IUnknown {
 struct IConfigVideoEncoder : IUnknown {
     static constexpr GUID kIid = MakeGuid("{3A6C9E51-2B7D-4E80-9F14-C58D0A2B7E63}");
     virtual HRESULT SetPreset(const char* preset) = 0;
+    virtual HRESULT GetPreset(std::string* preset) = 0;
     virtual HRESULT SetGlobalHeader(BOOL global) = 0;
 };
 

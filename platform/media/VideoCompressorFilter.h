@@ -77,6 +77,7 @@ public:
 
     // IConfigVideoEncoder
     HRESULT SetPreset(const char* preset) override;
+    HRESULT GetPreset(std::string* preset) override;
     HRESULT SetGlobalHeader(BOOL global) override;
 
     const CompressorInfo& compressor() const { return info_; }

@@ -142,6 +142,17 @@ VideoEncoderCaps VideoEncoder::caps() const {
     return caps;
 }
 
+std::vector<std::string> VideoEncoder::presets(const std::string& encoderName) {
+    if (encoderName == "libx264" || encoderName == "libx265") {
+        return {"ultrafast", "superfast", "veryfast", "faster",  "fast",
+                "medium",    "slow",      "slower",   "veryslow"};
+    }
+    if (encoderName == "libsvtav1") {
+        return {"13", "12", "11", "10", "9", "8", "7", "6", "5", "4", "3", "2", "1", "0"};
+    }
+    return {};
+}
+
 bool VideoEncoder::acceptsFrameSize(const std::string& encoderName, int width, int height,
                                     std::string* why) {
     auto refuse = [why](std::string text) {
@@ -211,8 +222,9 @@ void VideoEncoder::Impl::applyControls(const VideoEncoderSettings& settings) {
 ffmpeg::DictionaryPtr
 VideoEncoder::Impl::encoderOptions(const VideoEncoderSettings& settings) const {
     AVDictionary* options = nullptr;
-    if (!settings.preset.empty() &&
-        (encoderName == "libx264" || encoderName == "libx265" || encoderName == "libsvtav1")) {
+    // A preset of another encoder (the compressor was changed since) is not passed on.
+    const std::vector<std::string> known = VideoEncoder::presets(encoderName);
+    if (std::find(known.begin(), known.end(), settings.preset) != known.end()) {
         av_dict_set(&options, "preset", settings.preset.c_str(), 0);
     }
     if (encoderName == "libx265") {

@@ -57,6 +57,9 @@ public:
 
     VideoEncoderCaps caps() const;
 
+    // The presets the encoder offers, fastest first (x264, x265, SVT-AV1); empty for others.
+    static std::vector<std::string> presets(const std::string& encoderName);
+
     // Whether the encoder takes frames of this size; `why` says why not.
     static bool acceptsFrameSize(const std::string& encoderName, int width, int height,
                                  std::string* why);

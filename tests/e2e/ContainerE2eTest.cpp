@@ -295,5 +295,35 @@ TEST(ContainerE2eTest, TodaysInputsConvertWithTheirFramesRateAndSound) {
     }
 }
 
+TEST(ContainerE2eTest, APhoneClipStoredOnItsSideComesOutUpright) {
+    TempFolder folder("e2e_rotated");
+    test::VideoSpec video;
+    video.encoder = "libx264";
+    video.width = 128;
+    video.height = 96;
+    video.frames = 5;
+    video.topBandRows = 16; // white above dark blue, as stored
+    video.sceneColours = {{0, 0, 128}};
+    video.rotation = -90; // shown turned a quarter clockwise
+    test::ClipSpec spec;
+    spec.format = "mp4";
+    spec.video = video;
+    const std::string input = test::writeClip(folder.file("phone.mp4"), spec);
+    const std::string out = folder.file("upright.mkv");
+    const test::ChildResult r =
+        convert({"SrcFileName=" + input, "DstFileName=" + out, "VideoCodec=FFV1 Lossless"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto probed = test::probeStream(out, "v:0");
+    ASSERT_TRUE(probed.has_value());
+    EXPECT_EQ(probed->width, 96);
+    EXPECT_EQ(probed->height, 128);
+    // Turned clockwise, the stored top band is the rightmost columns.
+    const std::vector<uint8_t> pixels = test::ffmpegDecodeBgr24(out);
+    ASSERT_GE(pixels.size(), 96u * 128 * 3);
+    const auto green = [&](int x, int y) { return pixels[(y * 96 + x) * 3 + 1]; };
+    EXPECT_GT(green(90, 64), 200);
+    EXPECT_LT(green(5, 64), 50);
+}
+
 } // namespace
 } // namespace zentar::e2e

@@ -36,8 +36,9 @@ struct VideoSpec {
     ColourMatrix matrix = ColourMatrix::Unspecified;
     ColourRange range = ColourRange::Unspecified;
     int gop = 12;
-    int bFrames = 0; // B-frames between reference frames (decode order differs from display)
-    int bitRate = 0; // 0: the encoder's default; otherwise bits per second
+    int bFrames = 0;  // B-frames between reference frames (decode order differs from display)
+    int bitRate = 0;  // 0: the encoder's default; otherwise bits per second
+    int rotation = 0; // display matrix, degrees counter-clockwise (a phone's portrait: -90)
 };
 
 struct AudioSpec {
