@@ -47,7 +47,7 @@ TEST(ZentarConvertTest, PrintsTheDefaultsInSaveOrder) {
                          "KeepFrameRate=1\nFrameRate=30000\nKeepFrameSize=1\nFrameWidth=320\n"
                          "FrameHeight=240\nKeepAspect=1\nKeepSound=1\nChannels=1\nBits=1\n"
                          "SampleRate=3\nHueThreshold=1\nSatThreshold=0\nValThreshold=0.7\n"
-                         "DisThreshold=0.3\nShowStatistics=0\nClipsFileName=\n");
+                         "DisThreshold=0.3\nShowStatistics=0\nClipsFileName=\nVideoPreset=\n");
 }
 
 TEST(ZentarConvertTest, StoredFormsRoundTripThroughTheCommandLine) {
