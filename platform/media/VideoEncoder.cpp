@@ -299,8 +299,11 @@ HRESULT VideoEncoder::open(const VideoEncoderSettings& settings) {
         return d.fail(ffmpeg::hresultFromAverror(err),
                       "Cannot open the " + d.encoderName + " encoder: " + ffmpeg::errorText(err));
     }
+    // MP4 and Matroska (parameter sets as extra data) take the cheaper bilinear chroma
+    // filter; AVI keeps bicubic, so its files stay what they were.
+    const int filter = settings.globalHeader ? SWS_BILINEAR : SWS_BICUBIC;
     d.sws.reset(sws_getContext(c->width, c->height, AV_PIX_FMT_BGR24, c->width, c->height,
-                               c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+                               c->pix_fmt, filter, nullptr, nullptr, nullptr));
     d.frame = ffmpeg::makeFrame();
     d.frame->format = c->pix_fmt;
     d.frame->width = c->width;
