@@ -539,12 +539,11 @@ void ConverterDialog::FitCompressorsToType() {
     fit(*u.videoCompressorList, StreamKind::Video, "H.264 (x264)");
     fit(*u.audioCompressorList, StreamKind::Audio,
         container == OutputContainer::Avi ? "PCM" : "AAC");
-    if (!changed.empty())
-        SetStatusText(std::string(ContainerLabel(container)) +
-                          " files cannot hold every chosen "
-                          "compressor: replaced " +
-                          changed + ".",
-                      false);
+    if (changed.empty())
+        return;
+    const std::string type = ContainerLabel(container);
+    SetStatusText(type + " files cannot hold every chosen compressor: replaced " + changed + ".",
+                  false);
 }
 
 void ConverterDialog::OnClipModeSelected() {
