@@ -490,7 +490,7 @@ void ConverterDialog::OnInputSelected() {
     if (list.classify(text) == 0) {
         std::string path = list.lastValueText().toStdString();
         BrowseForFile(this, BrowseMode::Open, loadText(IDS_INPUT_DEFAULT_EXT),
-                      loadText(IDS_INPUT_FILTER), path);
+                      loadText(IDS_INPUT_FILTER_ALL_KINDS), path);
         text = qs(path.empty() ? settings_.SrcFileName : path);
     }
     list.select_or_push(text);
@@ -503,7 +503,7 @@ void ConverterDialog::OnOutputSelected() {
     if (list.classify(text) == 0) {
         std::string path = list.lastValueText().toStdString();
         BrowseForFile(this, BrowseMode::Save, qs(OutputExtension(settings_.DstFileType).substr(1)),
-                      loadText(IDS_OUTPUT_FILTER), path);
+                      loadText(IDS_OUTPUT_FILTER_ALL_TYPES), path);
         text = qs(path.empty() ? settings_.DstFileName : path);
     }
     list.select_or_push(text);

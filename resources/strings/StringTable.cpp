@@ -17,14 +17,10 @@ struct Entry {
 constexpr std::array kStrings{
     Entry{IDS_UNCOMPRESSED, "<Uncompressed>"},
     Entry{IDS_INPUT_DEFAULT_EXT, "avi"},
-    Entry{IDS_INPUT_FILTER,
-          "Video files (*.avi;*.mpg;*.mpeg;*.dat;*.wmv;*.asf;*.mp4;*.m4v;*.mov;*.mkv;*.webm;"
-          "*.ts;*.m2ts;*.mts;*.flv;*.3gp;*.ogv;*.vob)|*.avi;*.mpg;*.mpeg;*.dat;*.wmv;*.asf;"
-          "*.mp4;*.m4v;*.mov;*.mkv;*.webm;*.ts;*.m2ts;*.mts;*.flv;*.3gp;*.ogv;*.vob|"
-          "All files|*.*||"},
+    Entry{IDS_INPUT_FILTER, "Video files (*.avi;*.mpg;*.mpeg;*.dat;*.wmv)|*.avi;*.mpg;*.mpeg;"
+                            "*.dat;*.wmv|All files|*.*||"},
     Entry{IDS_OUTPUT_FILTER, "AVI video files (*.avi)|*.avi|Windows Media video files "
-                             "(*.wmv)|*.wmv|MPEG-4 video files (*.mp4)|*.mp4|Matroska video "
-                             "files (*.mkv)|*.mkv|All files|*.*||"},
+                             "(*.wmv)|*.wmv|All files|*.*||"},
     Entry{IDS_ABOUTBOX, "&About Zentar Video Converter..."},
     Entry{IDS_DURATION_FORMAT, "%li:%02li:%02li.%02li (%li.%02li sec)"},
     Entry{IDS_CANNOT_OPEN_INPUT, "Cannot open input file."},
@@ -45,6 +41,14 @@ constexpr std::array kStrings{
     Entry{IDS_PROJECT_DEFAULT_EXT, "flp"},
     Entry{IDS_PROJECT_ENTRY_FORMAT, "Make Frameloom 3.0 project (%s)"},
     Entry{IDS_CANNOT_WRITE_PROJECT, "Cannot write Frameloom project file"},
+    Entry{IDS_INPUT_FILTER_ALL_KINDS,
+          "Video files (*.avi;*.mpg;*.mpeg;*.dat;*.wmv;*.asf;*.mp4;*.m4v;*.mov;*.mkv;*.webm;"
+          "*.ts;*.m2ts;*.mts;*.flv;*.3gp;*.ogv;*.vob)|*.avi;*.mpg;*.mpeg;*.dat;*.wmv;*.asf;"
+          "*.mp4;*.m4v;*.mov;*.mkv;*.webm;*.ts;*.m2ts;*.mts;*.flv;*.3gp;*.ogv;*.vob|"
+          "All files|*.*||"},
+    Entry{IDS_OUTPUT_FILTER_ALL_TYPES,
+          "AVI video files (*.avi)|*.avi|Windows Media video files (*.wmv)|*.wmv|MPEG-4 video "
+          "files (*.mp4)|*.mp4|Matroska video files (*.mkv)|*.mkv|All files|*.*||"},
     Entry{IDS_PARSE_INT, "Please enter an integer."},
     Entry{IDS_PARSE_REAL, "Please enter a number."},
     Entry{IDS_PARSE_INT_RANGE, "Please enter an integer between %1 and %2."},

@@ -80,7 +80,6 @@ TEST_F(BrowseForFileTest, OutputFilterFollowsTheDefaultExtension) {
     EXPECT_EQ(FilterIndexFor(text, "xyz"), 1);
     EXPECT_EQ(FilterListFromText(text),
               QStringList({"AVI video files (*.avi)", "Windows Media video files (*.wmv)",
-                           "MPEG-4 video files (*.mp4)", "Matroska video files (*.mkv)",
                            "All files (*)"}));
 
     std::string path = "/tmp/clip.avi";
@@ -99,8 +98,7 @@ TEST_F(BrowseForFileTest, OpenStartsInTheDocumentsFolderForAnEmptyName) {
         browse(BrowseMode::Open, IDS_INPUT_DEFAULT_EXT, IDS_INPUT_FILTER, path, std::nullopt));
     EXPECT_TRUE(path.empty());
     EXPECT_EQ(seenFolder.toStdString(), (home_ / "Documents").string());
-    EXPECT_EQ(seenFilter, "Video files (*.avi *.mpg *.mpeg *.dat *.wmv *.asf *.mp4 *.m4v *.mov "
-                          "*.mkv *.webm *.ts *.m2ts *.mts *.flv *.3gp *.ogv *.vob)");
+    EXPECT_EQ(seenFilter, "Video files (*.avi *.mpg *.mpeg *.dat *.wmv)");
     EXPECT_EQ(seenSuffix, "avi");
     EXPECT_FALSE(seenSave);
 }
