@@ -13,6 +13,7 @@
 #include "options/HistoryComboBox.h"
 #include "options/OptionExchanges.h"
 #include "options/WaitCursor.h"
+#include "platform/media/OutputContainer.h"
 #include "resources/strings/StringTable.h"
 #include "ui_ConverterDialog.h"
 #include "wmout/WinMediaFileWriter.h"
@@ -620,7 +621,7 @@ void ConverterDialog::OnInputSelected() {
     if (list.classify(text) == 0) {
         std::string path = list.lastValueText().toStdString();
         BrowseForFile(this, BrowseMode::Open, loadText(IDS_INPUT_DEFAULT_EXT),
-                      loadText(IDS_INPUT_FILTER), path);
+                      loadText(IDS_INPUT_FILTER_ALL_KINDS), path);
         text = qs(path.empty() ? settings_.SrcFileName : path);
     }
     list.select_or_push(text);
@@ -633,7 +634,7 @@ void ConverterDialog::OnOutputSelected() {
     if (list.classify(text) == 0) {
         std::string path = list.lastValueText().toStdString();
         BrowseForFile(this, BrowseMode::Save, qs(OutputExtension(settings_.DstFileType).substr(1)),
-                      loadText(IDS_OUTPUT_FILTER), path);
+                      loadText(IDS_OUTPUT_FILTER_ALL_TYPES), path);
         text = qs(path.empty() ? settings_.DstFileName : path);
     }
     list.select_or_push(text);
@@ -648,7 +649,32 @@ void ConverterDialog::OnOutputTypeSelected() {
             ReplaceExtension(settings_.DstFileName, OutputExtension(settings_.DstFileType));
         ui_->outputFileList->setEditText(qs(settings_.DstFileName));
     }
+    FitCompressorsToType();
     UpdateControlState(false);
+}
+
+// Compressors the new output type cannot hold give way to ones it can: H.264, and AAC
+// (PCM for AVI); the status box says what was changed.
+void ConverterDialog::FitCompressorsToType() {
+    const OutputContainer container = ContainerForExtension(OutputExtension(settings_.DstFileType));
+    Ui::ConverterDialog& u = *ui_;
+    std::string changed;
+    const auto fit = [&](HistoryComboBox& list, StreamKind kind, const std::string& replacement) {
+        const std::string current = list.currentText().toStdString();
+        if (ContainerTakes(container, kind, current) || current == replacement)
+            return;
+        list.setTextWithoutSelection(qs(replacement));
+        (kind == StreamKind::Video ? settings_.VideoCodec : settings_.AudioCodec) = replacement;
+        changed += (changed.empty() ? "" : " and ") + current + " by " + replacement;
+    };
+    fit(*u.videoCompressorList, StreamKind::Video, "H.264 (x264)");
+    fit(*u.audioCompressorList, StreamKind::Audio,
+        container == OutputContainer::Avi ? "PCM" : "AAC");
+    if (changed.empty())
+        return;
+    const std::string type = ContainerLabel(container);
+    SetStatusText(type + " files cannot hold every chosen compressor: replaced " + changed + ".",
+                  false);
 }
 
 void ConverterDialog::OnClipModeSelected() {

@@ -159,6 +159,7 @@ private:
     void OnInputSelected();
     void OnOutputSelected();
     void OnOutputTypeSelected();
+    void FitCompressorsToType();
     void OnClipModeSelected();
     void OnCompressorSelected(HistoryComboBox& list, bool video);
     void OnProfileSelected();

@@ -19,7 +19,8 @@ PathParts SplitPath(const std::string& path) {
 }
 
 std::string OutputExtension(int dstFileType) {
-    return dstFileType == 1 ? ".wmv" : ".avi";
+    static constexpr const char* kExtensions[] = {".avi", ".wmv", ".mp4", ".mkv"};
+    return kExtensions[dstFileType >= 0 && dstFileType < 4 ? dstFileType : 0];
 }
 
 std::string ReplaceExtension(const std::string& path, const std::string& extension) {

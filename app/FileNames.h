@@ -17,7 +17,7 @@ struct PathParts {
 
 PathParts SplitPath(const std::string& path);
 
-// ".wmv" for output type 1 (WMV), ".avi" for every other value.
+// ".wmv" for output type 1 (WMV), ".mp4" for 2, ".mkv" for 3, ".avi" for every other value.
 std::string OutputExtension(int dstFileType);
 
 // Folder and base name of the path followed by the extension (which carries its dot);

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Regenerates bench/README.md, the performance report, in one run: the whole conversions
-# against the ffmpeg tool and the memory figures (bench/convert/compare.sh, formatted by
-# bench/convert/markdown.sh), then the per-frame detection and resampling figures
-# (zentar-bench), each with the command that produced it and the machine's state at the
-# time. Takes about ten minutes on a loaded two-core machine once the generated inputs are
-# cached; never part of the test suite or CI.
+# (AVI, and the H.264 + AAC MP4) against the ffmpeg tool and the memory figures
+# (bench/convert/compare.sh, formatted by bench/convert/markdown.sh), then the per-frame
+# detection and resampling figures (zentar-bench), each with the command that produced it
+# and the machine's state at the time. Takes about ten minutes on a loaded two-core machine
+# once the generated inputs are cached; never part of the test suite or CI.
 # Usage: bench/report.sh [BUILD_DIR]   (default $ZENTAR_BUILD_DIR or build/)
 # The environment settings of bench/convert/compare.sh apply.
 set -euo pipefail

@@ -2,6 +2,10 @@
 
 #include "cli/ConvertCommand.h"
 #include "engine/ErrorMessages.h"
+#include "platform/media/OutputContainer.h"
+
+#include <algorithm>
+#include <cctype>
 
 #include <filesystem>
 #include <fstream>
@@ -64,6 +68,55 @@ bool isOption(const std::string& arg, const std::string& name) {
     return arg == name || arg.rfind(name + "=", 0) == 0;
 }
 
+// Whether one of the KEY=VALUE arguments sets `key` (any letter case).
+bool assigns(const std::vector<std::string>& assignments, std::string_view key) {
+    for (const std::string& arg : assignments) {
+        const std::string_view name = std::string_view(arg).substr(0, arg.find('='));
+        if (std::equal(name.begin(), name.end(), key.begin(), key.end(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) ==
+                       std::tolower(static_cast<unsigned char>(b));
+            }))
+            return true;
+    }
+    return false;
+}
+
+// The output type that the output name's extension asks for: .wmv 1, .mp4/.m4v 2, .mkv 3,
+// anything else 0.
+int32_t typeForName(const std::string& fileName) {
+    const std::filesystem::path extension = std::filesystem::path(fileName).extension();
+    switch (ContainerForExtension(extension.string())) {
+    case OutputContainer::Wmv:
+        return 1;
+    case OutputContainer::Mp4:
+        return 2;
+    case OutputContainer::Matroska:
+        return 3;
+    default:
+        return 0;
+    }
+}
+
+// With no DstFileType given (no settings file, no argument), the output name's extension
+// chooses the type, and an MP4 without named compressors gets H.264 and AAC; a type given
+// that the extension contradicts is kept, with a warning.
+void settleOutputType(CommandLine& line, const std::vector<std::string>& assignments) {
+    ConversionSettings& s = line.settings;
+    const int32_t named = typeForName(s.DstFileName);
+    if (line.settingsFile.empty() && !assigns(assignments, "DstFileType")) {
+        s.DstFileType = named;
+        if (named == 2 && !assigns(assignments, "VideoCodec"))
+            s.VideoCodec = "H.264 (x264)";
+        if (named == 2 && !assigns(assignments, "AudioCodec"))
+            s.AudioCodec = "AAC";
+        return;
+    }
+    if (!s.DstFileName.empty() && s.DstFileType != named)
+        line.warnings.push_back("DstFileType=" + std::to_string(s.DstFileType) +
+                                " does not match the extension of " + s.DstFileName +
+                                "; the file is written as type " + std::to_string(s.DstFileType));
+}
+
 } // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -101,6 +154,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         loadSettingsFile(line);
     for (const std::string& assignment : assignments)
         applyAssignment(line, assignment);
+    settleOutputType(line, assignments);
     return line;
 }
 
@@ -118,6 +172,12 @@ std::string UsageText() {
            "in their stored form (FrameRate in thousandths of a frame per second, the\n"
            "thresholds as decimal numbers, VideoFormat and AudioFormat in the profile\n"
            "binary letters). Out-of-range numbers fall back to the key's default.\n"
+           "\n"
+           "Without --settings or DstFileType=, the output type follows DstFileName's\n"
+           "extension: .wmv WMV (1), .mp4 or .m4v MP4 (2), .mkv Matroska (3), else AVI (0);\n"
+           "an MP4 with no VideoCodec or AudioCodec given uses H.264 (x264) and AAC. A\n"
+           "DstFileType that contradicts the extension is kept, with a warning.\n"
+           "VideoPreset sets the x264, x265 or SVT-AV1 preset (for example VideoPreset=fast).\n"
            "\n"
            "Options:\n"
            "  --settings FILE   read the settings from FILE (an INI file)\n"

@@ -82,6 +82,11 @@ void AviWriterGraph::SetVideoParameters(const AVICOMPRESSOPTIONS& options, doubl
     videoCodec_ = videoCodec;
 }
 
+void AviWriterGraph::SetContainer(OutputContainer container, const std::string& videoPreset) {
+    container_ = container;
+    videoPreset_ = videoPreset;
+}
+
 void AviWriterGraph::AddPlatformFilter(const char16_t* name, const CLSID& clsid,
                                        ComPtr<IBaseFilter>& filter) {
     filter = nullptr;
@@ -207,6 +212,11 @@ void AviWriterGraph::BuildVideoBranch(const std::string& fileName) {
     const bool compressed = !videoCodec_.empty() && videoCodec_ != LoadString(1);
     if (compressed) {
         BindVideoCompressor(videoCodec_, compressor);
+        if (auto config = compressor.As<IConfigVideoEncoder>()) {
+            config->SetPreset(videoPreset_.c_str());
+            // MP4 and Matroska keep the parameter sets in the track header.
+            config->SetGlobalHeader(container_ != OutputContainer::Avi);
+        }
         ComPtr<IPin> output;
         builder_->FindPin(compressor.Get(), PINDIR_OUTPUT, nullptr, nullptr, TRUE, 0,
                           output.GetAddressOf());
@@ -217,7 +227,12 @@ void AviWriterGraph::BuildVideoBranch(const std::string& fileName) {
         }
     }
 
-    AddPlatformFilter(u"AVI Mux", CLSID_AviDest, aviMux_);
+    if (container_ == OutputContainer::Mp4)
+        AddPlatformFilter(u"MP4 Mux", CLSID_Mp4Mux, aviMux_);
+    else if (container_ == OutputContainer::Matroska)
+        AddPlatformFilter(u"Matroska Mux", CLSID_MatroskaMux, aviMux_);
+    else
+        AddPlatformFilter(u"AVI Mux", CLSID_AviDest, aviMux_);
     if (auto config = aviMux_.As<IConfigAviMux>()) {
         config->SetMasterStream(0);
         config->SetOutputCompatibilityIndex(TRUE);
@@ -234,7 +249,7 @@ void AviWriterGraph::BuildVideoBranch(const std::string& fileName) {
 
     if (compressed) {
         ConnectFilters(videoProxyFilter_.Get(), compressor.Get(), nullptr);
-        if (outputOffersDv(compressor.Get())) {
+        if (container_ == OutputContainer::Avi && outputOffersDv(compressor.Get())) {
             AddPlatformFilter(u"DV Muxer", CLSID_DVMux, dvMux_);
             ConnectFilters(compressor.Get(), dvMux_.Get(), nullptr);
             ConnectFilters(dvMux_.Get(), aviMux_.Get(), nullptr);

@@ -1,7 +1,8 @@
-// AviWriterGraph: the filter graph that writes one AVI output file (one per clip). Its
-// sources are the program's VideoWriterProxy and AudioWriterProxy; then come the chosen
-// video and audio compressors (bound by friendly name), the platform's "AVI Mux" and "File
-// writer", and for DV video the "DV Muxer" (with the "ACM Wrapper" for the sound). The graph
+// AviWriterGraph: the filter graph that writes one AVI, MP4 or Matroska output file (one
+// per clip). Its sources are the program's VideoWriterProxy and AudioWriterProxy; then come
+// the chosen video and audio compressors (bound by friendly name), the platform's "AVI Mux"
+// ("MP4 Mux", "Matroska Mux") and "File writer", and for DV video in AVI the "DV Muxer"
+// (with the "ACM Wrapper" for the sound). The graph
 // starts running with the first frame or block sent; sending nothing ends both streams and
 // stops it, and the multiplexer finishes the file.
 //
@@ -17,6 +18,7 @@
 #pragma once
 
 #include "platform/com/ComPtr.h"
+#include "platform/media/OutputContainer.h"
 #include "platform/streaming/CaptureGraphBuilder.h"
 #include "platform/streaming/FormatStructs.h"
 #include "platform/streaming/StreamingInterfaces.h"
@@ -44,6 +46,9 @@ public:
     // Stores copies; the bit count is always 24, there is no palette.
     void SetVideoParameters(const AVICOMPRESSOPTIONS& options, double frameRate, int32_t width,
                             int32_t height, const std::string& videoCodec);
+    // The container written (AVI unless set) and the video encoder's preset (empty: its
+    // default); both before BuildVideoBranch.
+    void SetContainer(OutputContainer container, const std::string& videoPreset);
     // Video proxy, optional compressor ("<Uncompressed>" or empty: none), DV muxer when the
     // compressor writes DV, AVI Mux and file writer for `fileName`. Throws code 5.
     void BuildVideoBranch(const std::string& fileName);
@@ -106,6 +111,8 @@ private:
     int32_t height_ = 240;
     int32_t bitCount_ = 24;
     std::string videoCodec_;
+    OutputContainer container_ = OutputContainer::Avi;
+    std::string videoPreset_;
     HANDLE eventHandle_ = nullptr; // owned by the graph
     bool pushFailed_ = false;      // a frame or block was refused: the file cannot complete
 };

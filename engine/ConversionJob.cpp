@@ -23,12 +23,6 @@ bool usableFrameRate(double rate) {
     return std::isfinite(rate) && rate > 0 && std::trunc(kUnitsPerSecond / rate) >= 1;
 }
 
-std::string upperCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
 } // namespace
 
 ConversionJob::ConversionJob(MediaFileWriterFactory wmvWriters)
@@ -209,14 +203,16 @@ void ConversionJob::open_output(const std::string& fileName, const std::string& 
     // Writing over the input would destroy it while it is being read.
     if (names_input_file(fileName))
         throw CMyException(AviWriterGraph::kConnectError);
-    if (upperCase(extension).find("WMV") != std::string::npos)
+    const OutputContainer container = ContainerForExtension(extension);
+    if (container == OutputContainer::Wmv)
         openWmvOutput(fileName, profile);
     else
-        openAviOutput(fileName);
+        openAviOutput(fileName, container);
 }
 
-void ConversionJob::openAviOutput(const std::string& fileName) {
+void ConversionJob::openAviOutput(const std::string& fileName, OutputContainer container) {
     auto writer = std::make_unique<AviWriterGraph>();
+    writer->SetContainer(container, videoPreset_);
     writer->SetVideoParameters(std::bit_cast<AVICOMPRESSOPTIONS>(videoOptions_), frameRate_,
                                outputWidth_, outputHeight_, videoCodec_);
     writer->BuildVideoBranch(fileName);

@@ -53,6 +53,8 @@ public:
     void set_video_output(const VideoFormatRecord& options, int32_t width, int32_t height,
                           const std::string& videoCodec);
     void set_audio_output(const AudioFormatRecord& format, const std::string& audioCodec);
+    // The video encoder's preset (empty: its default).
+    void set_video_preset(const std::string& preset) { videoPreset_ = preset; }
 
     // The next input frame and its end time, or null at the end of the video (the video
     // reader is then gone; endTime is left unchanged).
@@ -62,7 +64,8 @@ public:
     const uint8_t* next_audio_block();
 
     // Opens the output: the WMV writer when the upper-cased extension contains "WMV",
-    // otherwise an AVI writer graph. `profile` is the resolved Windows Media profile value.
+    // otherwise a writer graph for the container the extension names (MP4, MKV, else AVI).
+    // `profile` is the resolved Windows Media profile value.
     void open_output(const std::string& fileName, const std::string& extension,
                      const std::optional<std::u16string>& profile);
     // Writes one output step (frame and block may be null). When it succeeded, or with
@@ -92,7 +95,7 @@ public:
 private:
     void measureFrameRate();
     void openAudioReader();
-    void openAviOutput(const std::string& fileName);
+    void openAviOutput(const std::string& fileName, OutputContainer container);
     void openWmvOutput(const std::string& fileName, const std::optional<std::u16string>& profile);
 
     MediaFileWriterFactory wmvWriters_;
@@ -100,6 +103,7 @@ private:
     std::string inputFileName_;
     std::string videoCodec_;
     std::string audioCodec_;
+    std::string videoPreset_;
     int32_t outputWidth_ = 0;
     int32_t outputHeight_ = 0;
     AudioFormatRecord outputAudioFormat_{};

@@ -4,6 +4,8 @@
 #include "engine/ClipNaming.h"
 #include "engine/RgbFrame.h"
 #include "engine/RunStatistics.h"
+#include "engine/UnfitCompressorException.h"
+#include "platform/media/OutputContainer.h"
 #include "platform/system/System.h"
 
 #include <bit>
@@ -27,7 +29,21 @@ ConversionRun::~ConversionRun() {
 }
 
 std::string ConversionRun::TypeExtension() const {
-    return settings_.DstFileType == 1 ? ".wmv" : ".avi";
+    static constexpr const char* kExtensions[] = {".avi", ".wmv", ".mp4", ".mkv"};
+    const int type = settings_.DstFileType;
+    return kExtensions[type >= 0 && type < 4 ? type : 0];
+}
+
+// A compressor the chosen file type cannot hold is refused before any file is created. The
+// project-file mode writes no video, and a silent input no sound.
+void ConversionRun::RefuseUnfitCompressors(bool withSound) const {
+    if (settings_.SceneDetection == 2)
+        return;
+    const OutputContainer container = ContainerForExtension(TypeExtension());
+    if (!ContainerTakes(container, StreamKind::Video, settings_.VideoCodec))
+        throw UnfitCompressorException(settings_.VideoCodec, ContainerLabel(container));
+    if (withSound && !ContainerTakes(container, StreamKind::Audio, settings_.AudioCodec))
+        throw UnfitCompressorException(settings_.AudioCodec, ContainerLabel(container));
 }
 
 DetectionSettings ConversionRun::Detection() const {
@@ -61,6 +77,7 @@ void ConversionRun::StartRun() {
     uint32_t blockBytes = 0;
     job->get_audio_info(&inputAudio, &blockBytes);
     settings_.AudioFormat = inputAudio;
+    RefuseUnfitCompressors(blockBytes > 0);
 
     const FrameSize output = settings_.OutputFrameSize({inputWidth_, inputHeight_});
     if (!ResampleSizeSupported(inputWidth_, inputHeight_, output.width, output.height))
@@ -70,6 +87,7 @@ void ConversionRun::StartRun() {
     outputFrameBytes_ = RgbFrameBytes(outputWidth_, outputHeight_);
     resampler_.SetRunSizes(inputWidth_, inputHeight_, outputWidth_, outputHeight_);
     job->set_video_output(settings_.VideoFormat, outputWidth_, outputHeight_, settings_.VideoCodec);
+    job->set_video_preset(settings_.VideoPreset);
 
     SetUpAudio(inputAudio, blockBytes);
     job->set_audio_output(outputAudioFormat_, settings_.AudioCodec);

@@ -112,6 +112,8 @@ private:
     void SetUpAudio(const AudioFormatRecord& input, uint32_t blockSize);
     void RefuseOutputsNamingInput() const;
     std::string TypeExtension() const;
+    // Throws UnfitCompressorException for a compressor the output type cannot hold.
+    void RefuseUnfitCompressors(bool withSound) const;
     DetectionSettings Detection() const;
     // The detector's normalised score of the frame just examined (before: the statistics it
     // was compared with); recorded with the verdict in the scene record.

@@ -46,7 +46,7 @@ struct KeySpec {
 };
 
 // The keys of [Options] in the order they are written; the ranges are the range checks.
-const std::array<KeySpec, 35> kKeys{{
+const std::array<KeySpec, 36> kKeys{{
     {"LastFolder", Kind::Folder, std::monostate{}, ""},
     {"SrcFileName", Kind::Text, &S::SrcFileName, ""},
     {"DstFileName", Kind::Text, &S::DstFileName, ""},
@@ -55,7 +55,7 @@ const std::array<KeySpec, 35> kKeys{{
     {"AudioFormat", Kind::Binary, &S::AudioFormat, ""},
     {"MediaProfile", Kind::Text, &S::MediaProfile, ""},
     {"VideoFormat", Kind::Binary, &S::VideoFormat, ""},
-    {"DstFileType", Kind::Integer, &S::DstFileType, "0", 0, 1},
+    {"DstFileType", Kind::Integer, &S::DstFileType, "0", 0, 3},
     {"KeepSettings", Kind::Integer, &S::KeepSettings, "1"},
     {"SceneDetection", Kind::Integer, &S::SceneDetection, "0", 0, 2},
     {"WantPreview", Kind::Flag, &S::WantPreview, "1"},
@@ -84,6 +84,7 @@ const std::array<KeySpec, 35> kKeys{{
     {"FlashGuard", Kind::Integer, &S::FlashGuard, "0", 0, kMaxFlashGuard},
     {"DetectFades", Kind::Flag, &S::DetectFades, "0"},
     {"ScoreLogFileName", Kind::Text, &S::ScoreLogFileName, ""},
+    {"VideoPreset", Kind::Text, &S::VideoPreset, ""},
 }};
 
 std::string_view trimBlanks(std::string_view s) {

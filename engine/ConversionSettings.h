@@ -12,9 +12,9 @@
 // Numbers are written and read independently of the process locale.
 //
 // Range checks: an integer outside its valid range (see kIntegerRanges in the .cpp:
-// DstFileType 0..1, SceneDetection 0..2, Channels and Bits 0..1, SampleRate 0..4,
-// FrameWidth/FrameHeight 1..8192, FrameRate 0.001..1000 fps, DetectionMethod 0..1,
-// MinSceneLength 0..100000, FlashGuard 0..30) falls back to the key's
+// DstFileType 0..3 (AVI, WMV, MP4, MKV), SceneDetection 0..2, Channels and Bits 0..1,
+// SampleRate 0..4, FrameWidth/FrameHeight 1..8192, FrameRate 0.001..1000 fps,
+// DetectionMethod 0..1, MinSceneLength 0..100000, FlashGuard 0..30) falls back to the key's
 // default, both when loading and in set_stored_value, so a hand-edited file can never
 // hand the run a size, rate or index it cannot use.
 #pragma once
@@ -137,6 +137,8 @@ public:
     int32_t FlashGuard = 0;         // frames; 0 = off
     int32_t DetectFades = 0;        // 0/1
     std::string ScoreLogFileName;   // CSV of every examined frame; empty = off
+    // The x264, x265 or SVT-AV1 preset of the video compressor; empty: the encoder's own.
+    std::string VideoPreset;
 
 private:
     std::string iniPath_;

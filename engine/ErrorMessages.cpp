@@ -3,6 +3,7 @@
 #include "engine/CMyException.h"
 #include "engine/ProjectFileException.h"
 #include "engine/ScoreLogException.h"
+#include "engine/UnfitCompressorException.h"
 #include "resources/strings/StringTable.h"
 
 namespace zentar {
@@ -39,6 +40,13 @@ std::optional<uint32_t> MessageIdForException(const std::exception_ptr& error) {
 }
 
 std::optional<std::string> MessageForException(const std::exception_ptr& error) {
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const UnfitCompressorException& e) {
+        return std::string(e.what());
+    } catch (...) {
+    }
     const std::optional<uint32_t> id = MessageIdForException(error);
     return id ? std::optional<std::string>(LoadString(*id)) : std::nullopt;
 }

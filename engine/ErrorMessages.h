@@ -18,7 +18,8 @@ uint32_t MessageIdForCode(int32_t code);
 // foreign failure the front end reports in its own way).
 std::optional<uint32_t> MessageIdForException(const std::exception_ptr& error);
 
-// The message text for a caught exception, or nullopt as above.
+// The message text for a caught exception (an UnfitCompressorException's own text), or
+// nullopt as above.
 std::optional<std::string> MessageForException(const std::exception_ptr& error);
 
 } // namespace zentar

@@ -44,6 +44,16 @@ public:
     // The platform's compressors configure themselves through their own dialogs only.
     bool hasPropertyPages() const override { return false; }
     void showPropertyPages(void* /*parent*/) override {}
+    std::string preset() const override {
+        std::string preset;
+        if (auto config = filter_.As<IConfigVideoEncoder>())
+            config->GetPreset(&preset);
+        return preset;
+    }
+    void setPreset(const std::string& preset) override {
+        if (auto config = filter_.As<IConfigVideoEncoder>())
+            config->SetPreset(preset.c_str());
+    }
 
 private:
     std::unique_ptr<AviWriterGraph> graph_;

@@ -37,6 +37,10 @@ public:
     // (caption "Filter", at the owner's top left).
     virtual bool hasPropertyPages() const = 0;
     virtual void showPropertyPages(void* parentWindow) = 0;
+
+    // The encoder preset the compressor's configuration dialog edits (empty: its default).
+    virtual std::string preset() const { return {}; }
+    virtual void setPreset(const std::string& /*preset*/) {}
 };
 
 class VideoCompressorSource {

@@ -19,6 +19,7 @@ bool InDimensionRange(int32_t value) {
 bool RunVideoCompressionExchange(QWidget* parent, ConversionSettings& settings,
                                  VideoCompressorSource& source) {
     VideoCompressionDialog dialog(settings.VideoFormat, settings.VideoCodec, parent, source);
+    dialog.keepPresetIn(&settings.VideoPreset);
     return dialog.exec() == QDialog::Accepted;
 }
 

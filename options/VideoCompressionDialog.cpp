@@ -142,11 +142,13 @@ void VideoCompressionDialog::compressorChanged() {
 }
 
 // What the user configures stays with the compressor (a shared instance, or what the
-// compressor keeps by itself); the dialog stores nothing of it.
+// compressor keeps by itself); the dialog keeps only the encoder preset, for the settings.
 void VideoCompressionDialog::configure() {
     std::unique_ptr<ChosenVideoCompressor> filter = source_.create(selectedName_);
     if (vfwDialogMode_) {
+        filter->setPreset(preset_);
         filter->showConfigDialog(this);
+        preset_ = filter->preset();
     } else if (propertyPageMode_) {
         filter->showPropertyPages(this);
     }
@@ -169,6 +171,8 @@ void VideoCompressionDialog::accept() {
     options_.dwQuality = static_cast<uint32_t>(qualityValue_) * 100;
     options_.dwFlags =
         (keyFrameCheck_ ? kCompressKeyFrames : 0u) | (dataRateCheck_ ? kCompressDataRate : 0u);
+    if (presetTarget_)
+        *presetTarget_ = preset_;
     QDialog::accept();
 }
 

@@ -40,6 +40,13 @@ public:
     // the selected compressor offers them ("<Uncompressed>" offers neither).
     void compressorChanged();
 
+    // The encoder preset the compressor's Configure dialog edits, stored here on OK
+    // (optional; without it the preset stays with the compressor instance).
+    void keepPresetIn(std::string* preset) {
+        presetTarget_ = preset;
+        preset_ = preset ? *preset : std::string();
+    }
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -54,6 +61,8 @@ private:
     void about();
 
     std::unique_ptr<Ui::VideoCompressionDialog> ui_;
+    std::string* presetTarget_ = nullptr;
+    std::string preset_;
     VideoFormatRecord& options_;
     std::string& name_;
     VideoCompressorSource& source_;

@@ -16,7 +16,8 @@
 # (default 60), BENCH_MEMORY_SIZE (default 320x240: the frame size of the ten-second and
 # ten-minute inputs), BENCH_MEMORY_LONG (default 600 seconds), BENCH_MEMORY_CODEC (default
 # <Uncompressed>: the video compressor of the memory runs; the sound is PCM), BENCH_PARTS
-# (default "convert memory": which of the two parts to run).
+# (default "convert mp4 memory": which of the parts to run; "mp4" is the H.264 + AAC MP4
+# conversion against ffmpeg's libx264 and aac at the same quality, preset and fragmenting).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 BENCH_BUILD=$(cd "${1:-${ZENTAR_BUILD_DIR:-$root/build}}" && pwd)
@@ -28,7 +29,7 @@ seconds=${BENCH_SECONDS:-60}
 memorySize=${BENCH_MEMORY_SIZE:-320x240}
 memoryLong=${BENCH_MEMORY_LONG:-600}
 memoryCodec=${BENCH_MEMORY_CODEC:-<Uncompressed>}
-parts=${BENCH_PARTS:-convert memory}
+parts=${BENCH_PARTS:-convert mp4 memory}
 source "$root/bench/convert/common.sh"
 
 convert="$BENCH_BUILD/bin/zentar-convert"
@@ -120,6 +121,19 @@ run_conversions() {
         "${decodeFloor[@]}" -- "$floor" --direct "$input"
 }
 
+# MP4 with H.264 and AAC, as `DstFileName=x.mp4` writes it: x264 at its default preset with
+# CRF 10 (the settings' default quality, 100), no B-frames, a key frame every 250 frames,
+# AAC at its default rate, fragments at key frames and every second; ffmpeg is told the same.
+run_mp4() {
+    input=$(bench_input "$seconds" 720x576 "$BENCH_CACHE")
+    grep -q '^input' "$results" || printf 'input\t%s\t720x576\n' "$seconds" >>"$results"
+    local mp4="$BENCH_WORK/out.mp4"
+    compare '"H.264 (x264)"/"AAC" MP4' 1.05 "$mp4" "$repeat" -- \
+        "${ff[@]}" -i "$input" -c:v libx264 -preset medium -crf 10 -bf 0 -g 250 -pix_fmt yuv420p \
+        -c:a aac -movflags frag_keyframe+empty_moov+default_base_moof -frag_duration 1000000 "$mp4" -- \
+        "$convert" "SrcFileName=$input" "DstFileName=$mp4"
+}
+
 # Memory must not grow with the input: the same conversion of ten seconds and of ten
 # minutes, once each (peak memory hardly varies between runs).
 run_memory() {
@@ -148,6 +162,9 @@ run_memory() {
 
 if [[ " $parts " == *" convert "* ]]; then
     run_conversions
+fi
+if [[ " $parts " == *" mp4 "* ]]; then
+    run_mp4
 fi
 if [[ " $parts " == *" memory "* ]]; then
     run_memory

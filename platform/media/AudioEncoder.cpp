@@ -213,11 +213,23 @@ void AudioEncoder::Impl::buildWaveFormat() {
         putLe16(extra, 1393);
         break;
     }
+    case AV_CODEC_ID_AAC:
+    case AV_CODEC_ID_OPUS:
+    case AV_CODEC_ID_FLAC:
+        // Tags of the MP4 and Matroska muxes; the extra bytes are the codec's own header.
+        wf.wFormatTag = c->codec_id == AV_CODEC_ID_AAC    ? 0x00FF
+                        : c->codec_id == AV_CODEC_ID_OPUS ? 0x704F
+                                                          : 0xF1AC;
+        wf.wBitsPerSample = c->codec_id == AV_CODEC_ID_FLAC ? 16 : 0;
+        wf.nBlockAlign = 1;
+        extra.assign(c->extradata, c->extradata + c->extradata_size);
+        break;
     default:
         wf.nBlockAlign = blockAlign;
         break;
     }
-    if (c->bit_rate > 0 && c->codec_id == AV_CODEC_ID_MP3) {
+    if (c->bit_rate > 0 && (c->codec_id == AV_CODEC_ID_MP3 || c->codec_id == AV_CODEC_ID_AAC ||
+                            c->codec_id == AV_CODEC_ID_OPUS)) {
         wf.nAvgBytesPerSec = static_cast<DWORD>(c->bit_rate / 8);
     } else if (c->frame_size > 0 && fixedFrames && wf.nBlockAlign > 1 &&
                c->codec_id != AV_CODEC_ID_PCM_ALAW && c->codec_id != AV_CODEC_ID_PCM_MULAW) {

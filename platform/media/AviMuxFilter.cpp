@@ -62,10 +62,18 @@ bool addDvStreams(AviMuxer& muxer, const MediaType& type, AviMuxInputPin::Stream
     return out.audio >= 0;
 }
 
+const CLSID& muxClass(OutputContainer container) {
+    return container == OutputContainer::Mp4        ? CLSID_Mp4Mux
+           : container == OutputContainer::Matroska ? CLSID_MatroskaMux
+                                                    : CLSID_AviDest;
+}
+
 } // namespace
 
-AviMuxFilter::AviMuxFilter()
-    : BaseFilter(CLSID_AviDest), output_(std::make_unique<AviMuxOutputPin>(this, u"AVI Out")) {
+AviMuxFilter::AviMuxFilter(OutputContainer container)
+    : BaseFilter(muxClass(container)), container_(container),
+      output_(std::make_unique<AviMuxOutputPin>(
+          this, WideFromUtf8(std::string(ContainerLabel(container)) + " Out"))) {
     inputs_.push_back(std::make_unique<AviMuxInputPin>(this, inputName(1)));
 }
 
@@ -109,7 +117,7 @@ bool AviMuxFilter::addStreams(AviMuxer& muxer, const MediaType& type,
 
 HRESULT AviMuxFilter::CheckInputType(const MediaType& type) {
     // A trial declaration on a scratch muxer: exactly the types the file can hold.
-    AviMuxer scratch;
+    AviMuxer scratch(container_);
     AviMuxInputPin::Streams streams;
     return addStreams(scratch, type, streams) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
@@ -131,7 +139,7 @@ HRESULT AviMuxFilter::OnLeavingStopped() {
 HRESULT AviMuxFilter::beginFile() {
     // Stopped, so no input streams yet: the muxer and file are prepared without the stream
     // lock (which is never held while calling another filter) and published under it.
-    auto muxer = std::make_shared<AviMuxer>();
+    auto muxer = std::make_shared<AviMuxer>(container_);
     std::vector<AviMuxInputPin::Streams> streams(inputs_.size());
     bool any = false;
     for (size_t i = 0; i < inputs_.size(); ++i) {

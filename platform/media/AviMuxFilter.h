@@ -1,4 +1,6 @@
-// AviMuxFilter: the platform's "AVI Mux" (CLSID_AviDest). Any number of input pins, each
+// AviMuxFilter: the platform's "AVI Mux" (CLSID_AviDest), and built on another container
+// its "MP4 Mux" (CLSID_Mp4Mux) and "Matroska Mux" (CLSID_MatroskaMux), which take the same
+// inputs except raw RGB and write through the same File writer. Any number of input pins, each
 // mapped when streaming starts onto a stream of an AviMuxer: raw bottom-up RGB24 as
 // BI_RGB, compressed video by its FourCC, PCM and compressed audio by their WAVEFORMATEX,
 // and the DV Muxer's interleaved DV as a 'dvsd' stream with a PCM stream beside it. Types
@@ -35,7 +37,7 @@ namespace zentar {
 
 class AviMuxFilter : public BaseFilter, public IConfigAviMux, public IConfigInterleaving {
 public:
-    AviMuxFilter();
+    explicit AviMuxFilter(OutputContainer container = OutputContainer::Avi);
 
     ZENTAR_FORWARD_IUNKNOWN(BaseFilter)
 
@@ -75,6 +77,7 @@ private:
     HRESULT finishFile(const std::shared_ptr<AviMuxer>& muxer);
     HRESULT failWrite(const std::shared_ptr<AviMuxer>& muxer, HRESULT hr);
 
+    const OutputContainer container_;
     std::vector<std::unique_ptr<AviMuxInputPin>> inputs_; // filterLock_; only grows
     std::unique_ptr<AviMuxOutputPin> output_;
     LONG masterStream_ = -1;                   // filterLock_

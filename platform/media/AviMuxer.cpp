@@ -5,6 +5,7 @@
 
 #include "platform/media/FFmpegError.h"
 #include "platform/media/FFmpegPtr.h"
+#include "platform/media/FrameTimeBase.h"
 #include "platform/streaming/FormatStructs.h"
 
 namespace zentar {
@@ -48,9 +49,28 @@ AVStream* newStream(AVFormatContext* format, AVMediaType type, AVCodecID id, uin
     return st;
 }
 
+// Tags of codecs that RIFF has none for, as the compressors write them.
+AVCodecID ownVideoCodec(uint32_t fourcc) {
+    switch (fourcc) {
+    case MKTAG('H', 'E', 'V', 'C'):
+        return AV_CODEC_ID_HEVC;
+    case MKTAG('A', 'V', '0', '1'):
+        return AV_CODEC_ID_AV1;
+    case MKTAG('V', 'P', '9', '0'):
+        return AV_CODEC_ID_VP9;
+    default:
+        return AV_CODEC_ID_NONE;
+    }
+}
+
+constexpr uint16_t kOpusTag = 0x704F;
+
 } // namespace
 
 struct AviMuxer::Impl {
+    OutputContainer container = OutputContainer::Avi;
+    std::string label = "AVI";
+    bool avi() const { return container == OutputContainer::Avi; }
     std::mutex lock;
     ffmpeg::OutputFormatPtr format;
     ffmpeg::IoContextPtr io;
@@ -64,7 +84,11 @@ struct AviMuxer::Impl {
     std::vector<int64_t> lastDts;      // per stream, for strictly increasing times
     std::vector<int64_t> audioSamples; // per stream, samples written so far
 
+    int64_t cleanEnd = 0; // MP4, Matroska: where the last whole fragment or cluster ends
+
     static int writePacket(void* opaque, uint8_t* buf, int size);
+    static int writeTyped(void* opaque, uint8_t* buf, int size, AVIODataMarkerType type,
+                          int64_t time);
     static int64_t seekPacket(void* opaque, int64_t offset, int whence);
     HRESULT failure(int averror, const std::string& what);
     int64_t packetTime(AVStream* st, size_t size, REFERENCE_TIME startHns);
@@ -80,6 +104,28 @@ int AviMuxer::Impl::writePacket(void* opaque, uint8_t* buf, int size) {
         return self->sinkError == STG_E_MEDIUMFULL ? AVERROR(ENOSPC) : AVERROR(EIO);
     }
     return size;
+}
+
+// Where each MP4 fragment or Matroska cluster starts, everything before it is whole. When a write
+// fails (a full disk), the file is cut back there so that it ends on a whole fragment and plays
+// without a broken tail.
+int AviMuxer::Impl::writeTyped(void* opaque, uint8_t* buf, int size, AVIODataMarkerType type,
+                               int64_t /*time*/) {
+    auto* self = static_cast<Impl*>(opaque);
+    // The Matroska muxer marks nothing, but writes each cluster whole, starting with its ID.
+    static constexpr uint8_t kClusterId[] = {0x1F, 0x43, 0xB6, 0x75};
+    const bool cluster = self->container == OutputContainer::Matroska && size >= 4 &&
+                         std::memcmp(buf, kClusterId, 4) == 0;
+    if (SUCCEEDED(self->sinkError) && (cluster || type == AVIO_DATA_MARKER_SYNC_POINT ||
+                                       type == AVIO_DATA_MARKER_BOUNDARY_POINT)) {
+        self->cleanEnd = self->sink->position();
+    }
+    const bool wasWriting = SUCCEEDED(self->sinkError);
+    const int result = writePacket(opaque, buf, size);
+    if (wasWriting && FAILED(self->sinkError) && self->cleanEnd > 0) {
+        self->sink->truncate(self->cleanEnd);
+    }
+    return result;
 }
 
 int64_t AviMuxer::Impl::seekPacket(void* opaque, int64_t offset, int whence) {
@@ -118,9 +164,12 @@ HRESULT AviMuxer::Impl::failure(int averror, const std::string& what) {
     return ffmpeg::hresultFromAverror(averror);
 }
 
-AviMuxer::AviMuxer() : impl_(std::make_unique<Impl>()) {
+AviMuxer::AviMuxer(OutputContainer container) : impl_(std::make_unique<Impl>()) {
+    impl_->container = container;
+    impl_->label = ContainerLabel(container);
     AVFormatContext* raw = nullptr;
-    avformat_alloc_output_context2(&raw, nullptr, "avi", nullptr);
+    if (const char* muxer = ContainerMuxer(container))
+        avformat_alloc_output_context2(&raw, nullptr, muxer, nullptr);
     impl_->format.reset(raw);
 }
 
@@ -135,13 +184,17 @@ int AviMuxer::addVideoStream(const AviVideoStream& f) {
     AVCodecID id = AV_CODEC_ID_RAWVIDEO;
     if (f.fourcc != 0) {
         const AVCodecTag* const tags[] = {avformat_get_riff_video_tags(), nullptr};
-        id = av_codec_get_id(tags, f.fourcc);
+        id = d.avi() ? AV_CODEC_ID_NONE : ownVideoCodec(f.fourcc);
+        if (id == AV_CODEC_ID_NONE)
+            id = av_codec_get_id(tags, f.fourcc);
     }
-    if (!d.format || d.begun || id == AV_CODEC_ID_NONE || f.width <= 0 || f.height <= 0) {
-        d.error = "This video format cannot be written to AVI";
+    // Raw frames are written to AVI only: the other containers have no bottom-up DIB.
+    if (!d.format || d.begun || id == AV_CODEC_ID_NONE || f.width <= 0 || f.height <= 0 ||
+        (f.fourcc == 0 && !d.avi())) {
+        d.error = "This video format cannot be written to " + d.label;
         return -1;
     }
-    AVStream* st = newStream(d.format.get(), AVMEDIA_TYPE_VIDEO, id, f.fourcc);
+    AVStream* st = newStream(d.format.get(), AVMEDIA_TYPE_VIDEO, id, d.avi() ? f.fourcc : 0);
     if (st == nullptr) {
         return -1;
     }
@@ -149,6 +202,8 @@ int AviMuxer::addVideoStream(const AviVideoStream& f) {
     par->width = f.width;
     par->height = f.height;
     par->bits_per_coded_sample = f.bitCount;
+    if (!d.avi())
+        par->format = AV_PIX_FMT_YUV420P; // what every compressor for MP4 and Matroska writes
     std::vector<uint8_t> extra = f.extraData;
     if (f.fourcc == 0) {
         // libavformat stores raw RGB top-down (negative height) unless told that the rows
@@ -163,6 +218,8 @@ int AviMuxer::addVideoStream(const AviVideoStream& f) {
     AVRational period{static_cast<int>(f.avgTimePerFrame > 0 ? f.avgTimePerFrame : 400000),
                       10'000'000};
     av_reduce(&period.num, &period.den, period.num, period.den, INT32_MAX);
+    if (!d.avi())
+        period = FrameTimeBase(f.avgTimePerFrame > 0 ? f.avgTimePerFrame : 400000);
     st->time_base = period;
     st->avg_frame_rate = av_inv_q(period);
     d.lastDts.push_back(AV_NOPTS_VALUE);
@@ -174,20 +231,22 @@ int AviMuxer::addAudioStream(const uint8_t* waveFormatEx, size_t bytes) {
     Impl& d = *impl_;
     WAVEFORMATEX wf;
     if (waveFormatEx == nullptr || bytes < sizeof(wf) || !d.format || d.begun) {
-        d.error = "This audio format cannot be written to AVI";
+        d.error = "This audio format cannot be written to " + d.label;
         return -1;
     }
     std::memcpy(&wf, waveFormatEx, sizeof(wf));
     const size_t extraBytes = std::min<size_t>(wf.cbSize, bytes - sizeof(wf));
     const uint8_t* extra = waveFormatEx + sizeof(wf);
     const AVCodecTag* const tags[] = {avformat_get_riff_audio_tags(), nullptr};
-    const AVCodecID id = wf.wFormatTag == WAVE_FORMAT_PCM ? pcmCodec(wf.wBitsPerSample)
-                                                          : av_codec_get_id(tags, wf.wFormatTag);
+    AVCodecID id = wf.wFormatTag == WAVE_FORMAT_PCM ? pcmCodec(wf.wBitsPerSample)
+                                                    : av_codec_get_id(tags, wf.wFormatTag);
+    if (!d.avi() && wf.wFormatTag == kOpusTag)
+        id = AV_CODEC_ID_OPUS;
     if (id == AV_CODEC_ID_NONE || wf.nChannels == 0 || wf.nSamplesPerSec == 0) {
-        d.error = "This audio format cannot be written to AVI";
+        d.error = "This audio format cannot be written to " + d.label;
         return -1;
     }
-    AVStream* st = newStream(d.format.get(), AVMEDIA_TYPE_AUDIO, id, wf.wFormatTag);
+    AVStream* st = newStream(d.format.get(), AVMEDIA_TYPE_AUDIO, id, d.avi() ? wf.wFormatTag : 0);
     if (st == nullptr) {
         return -1;
     }
@@ -216,7 +275,7 @@ HRESULT AviMuxer::begin(ByteSink& sink) {
     Impl& d = *impl_;
     std::lock_guard guard(d.lock);
     if (!d.format || d.begun || d.format->nb_streams == 0) {
-        d.error = "The AVI file has no streams";
+        d.error = "The " + d.label + " file has no streams";
         return E_UNEXPECTED;
     }
     d.sink = &sink;
@@ -228,12 +287,25 @@ HRESULT AviMuxer::begin(ByteSink& sink) {
         return E_OUTOFMEMORY;
     }
     d.io->seekable = AVIO_SEEKABLE_NORMAL;
+    if (!d.avi()) {
+        d.io->write_data_type = &Impl::writeTyped;
+    }
     d.format->pb = d.io.get();
     d.format->flags |= AVFMT_FLAG_CUSTOM_IO;
     d.begun = true;
-    if (const int err = avformat_write_header(d.format.get(), nullptr); err < 0) {
+    AVDictionary* options = nullptr;
+    if (d.container == OutputContainer::Mp4) {
+        // Fragments keep what was written playable when the file is cut short; Opus and
+        // FLAC in MP4 count as experimental in this libavformat.
+        av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
+        av_dict_set(&options, "frag_duration", "1000000", 0);
+        d.format->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+    }
+    const int headerResult = avformat_write_header(d.format.get(), &options);
+    av_dict_free(&options);
+    if (const int err = headerResult; err < 0) {
         d.finished = true;
-        d.finishResult = d.failure(err, "Cannot write the AVI header");
+        d.finishResult = d.failure(err, "Cannot write the " + d.label + " header");
         return d.finishResult;
     }
     return S_OK;
@@ -286,7 +358,7 @@ HRESULT AviMuxer::write(int stream, const uint8_t* data, size_t size, REFERENCE_
     pkt->data = nullptr;
     pkt->size = 0;
     if (err < 0 || FAILED(d.sinkError)) {
-        return d.failure(err, "Cannot write to the AVI file");
+        return d.failure(err, "Cannot write to the " + d.label + " file");
     }
     return S_OK;
 }
@@ -307,8 +379,9 @@ HRESULT AviMuxer::finish() {
     if (err >= 0 && d.io->error < 0) {
         err = d.io->error;
     }
-    d.finishResult =
-        err < 0 || FAILED(d.sinkError) ? d.failure(err, "Cannot finish the AVI file") : S_OK;
+    d.finishResult = err < 0 || FAILED(d.sinkError)
+                         ? d.failure(err, "Cannot finish the " + d.label + " file")
+                         : S_OK;
     return d.finishResult;
 }
 

@@ -1,11 +1,14 @@
-// AviMuxer: libavformat's AVI muxer writing through a custom AVIOContext onto a ByteSink
-// (the "File writer"). Streams are declared by their AVI formats: raw bottom-up RGB24
-// (FourCC 0, BI_RGB), compressed video by FourCC with its BITMAPINFOHEADER extra bytes,
-// PCM and compressed audio by their WAVEFORMATEX. Samples arrive with their times and are
-// interleaved by time; finish() writes the index and rewrites the header (files past 1 GB
-// become OpenDML). A write error of the sink surfaces as the failure code of the write or
-// of finish(), never lost. write() and finish() may be called from several input threads:
-// an internal lock serialises them. Owns every FFmpeg object; borrows the sink.
+// AviMuxer: libavformat's AVI muxer (or, for the MP4 and Matroska muxes, its mp4 or
+// matroska muxer) writing through a custom AVIOContext onto a ByteSink (the "File writer"). Streams
+// are declared by their AVI formats: raw bottom-up RGB24 (FourCC 0, BI_RGB), compressed video by
+// FourCC with its BITMAPINFOHEADER extra bytes, PCM and compressed audio by their WAVEFORMATEX.
+// Samples arrive with their times and are interleaved by time; finish() writes the index and
+// rewrites the header (files past 1 GB become OpenDML). A write error of the sink surfaces as the
+// failure code of the write or of finish(), never lost. MP4 is written fragmented (a fragment at
+// every key frame and at least every second) so that a file cut short still plays up to its last
+// fragment; Matroska's clusters play without the cues written at the end. write() and finish() may
+// be called from several input threads: an internal lock serialises them. Owns every FFmpeg object;
+// borrows the sink.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +18,7 @@
 
 #include "platform/com/HResult.h"
 #include "platform/media/ByteSink.h"
+#include "platform/media/OutputContainer.h"
 
 namespace zentar {
 
@@ -29,13 +33,13 @@ struct AviVideoStream {
 
 class AviMuxer {
 public:
-    AviMuxer();
+    explicit AviMuxer(OutputContainer container = OutputContainer::Avi);
     ~AviMuxer();
     AviMuxer(const AviMuxer&) = delete;
     AviMuxer& operator=(const AviMuxer&) = delete;
 
     // Declare the streams before begin(); each returns the stream number, or -1 with
-    // errorText() when the format cannot be written to AVI.
+    // errorText() when the format cannot be written to the container.
     int addVideoStream(const AviVideoStream& format);
     int addAudioStream(const uint8_t* waveFormatEx, size_t bytes);
 

@@ -20,6 +20,9 @@ public:
     virtual HRESULT seek(int64_t offset) = 0;
     virtual int64_t position() const = 0;
     virtual int64_t size() const = 0;
+    // Cuts the data back to its first `size` bytes (also after a failed write); E_NOTIMPL
+    // where the sink cannot.
+    virtual HRESULT truncate(int64_t /*size*/) { return E_NOTIMPL; }
 };
 
 } // namespace zentar

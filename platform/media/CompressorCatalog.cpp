@@ -29,6 +29,9 @@ const CompressorInfo kTable[] = {
     {"Huffyuv", "huffyuv", StreamKind::Video, fourcc("HFYU"), 0},
     {"FFV1 Lossless", "ffv1", StreamKind::Video, fourcc("FFV1"), 0},
     {"H.264 (x264)", "libx264", StreamKind::Video, fourcc("H264"), 0},
+    {"H.265 (x265)", "libx265", StreamKind::Video, fourcc("HEVC"), 0},
+    {"AV1 (SVT-AV1)", "libsvtav1", StreamKind::Video, fourcc("AV01"), 0},
+    {"VP9", "libvpx-vp9", StreamKind::Video, fourcc("VP90"), 0},
     // "PCM" stands for no compression: its encoder passes the PCM through unchanged.
     {"PCM", "pcm_s16le", StreamKind::Audio, 0, 0x0001},
     {"CCITT A-Law", "pcm_alaw", StreamKind::Audio, 0, 0x0006},
@@ -37,6 +40,9 @@ const CompressorInfo kTable[] = {
     {"IMA ADPCM", "adpcm_ima_wav", StreamKind::Audio, 0, 0x0011},
     {"Microsoft ADPCM", "adpcm_ms", StreamKind::Audio, 0, 0x0002},
     {"MPEG Layer-3", "libmp3lame", StreamKind::Audio, 0, 0x0055},
+    {"AAC", "aac", StreamKind::Audio, 0, 0x00FF},
+    {"Opus", "libopus", StreamKind::Audio, 0, 0x704F},
+    {"FLAC", "flac", StreamKind::Audio, 0, 0xF1AC},
 };
 
 std::vector<CompressorInfo> installed(StreamKind kind) {

@@ -7,14 +7,19 @@
 
 #include "platform/media/CompressorCatalog.h"
 
+#include <string>
+#include <vector>
+
 namespace zentar {
 
 // What a compressor's configuration dialog edits: the settings of that filter instance.
 struct CompressorDialogSettings {
     bool canQuality = false;
     bool canKeyFrame = false;
-    double quality = 0.75; // 0..1
-    int keyFrameRate = 0;  // frames per key frame
+    double quality = 0.75;            // 0..1
+    int keyFrameRate = 0;             // frames per key frame
+    std::vector<std::string> presets; // the encoder's presets, fastest first; empty: none
+    std::string preset;               // the chosen one; empty: the encoder's default
 };
 
 class CompressorDialogHost {

@@ -58,6 +58,7 @@ struct DecoderSource::Stream {
     bool heldValid = false;
     REFERENCE_TIME heldStart = 0;
     std::unique_ptr<ffmpeg::RgbFrameConverter> rgb;
+    int clockwise = 0; // the turn that makes the stored picture upright
     // Audio: the converted samples of the current decoded frame.
     std::unique_ptr<ffmpeg::PcmConverter> pcmConverter;
     std::vector<uint8_t> pcm;
@@ -150,8 +151,11 @@ void DecoderSource::Impl::addStream(AVStream* st) {
             return;
         }
         info.kind = StreamKind::Video;
-        info.video.width = par->width;
-        info.video.height = par->height;
+        // A picture stored on its side is offered upright.
+        s->clockwise = ffmpeg::RgbFrameConverter::StreamRotation(*st);
+        const bool sideways = s->clockwise == 90 || s->clockwise == 270;
+        info.video.width = sideways ? par->height : par->width;
+        info.video.height = sideways ? par->width : par->height;
         const AVRational rate = st->avg_frame_rate;
         if (rate.num > 0 && rate.den > 0) {
             info.video.avgTimePerFrame = av_rescale_q(1, av_inv_q(rate), kHnsBase);
@@ -194,8 +198,8 @@ HRESULT DecoderSource::Impl::openDecoder(Stream& s) {
     }
     s.codec = std::move(codec);
     if (s.info.kind == StreamKind::Video) {
-        s.rgb =
-            std::make_unique<ffmpeg::RgbFrameConverter>(s.info.video.width, s.info.video.height);
+        s.rgb = std::make_unique<ffmpeg::RgbFrameConverter>(s.info.video.width, s.info.video.height,
+                                                            s.clockwise);
     } else {
         s.pcmConverter = std::make_unique<ffmpeg::PcmConverter>(s.info.audio);
     }

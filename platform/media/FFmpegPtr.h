@@ -46,6 +46,9 @@ struct IoContextDeleter {
         avio_context_free(&io);
     }
 };
+struct DictionaryDeleter {
+    void operator()(AVDictionary* dict) const { av_dict_free(&dict); }
+};
 struct AvFreeDeleter {
     void operator()(void* p) const { av_free(p); }
 };
@@ -58,6 +61,7 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
 using SwrPtr = std::unique_ptr<SwrContext, SwrDeleter>;
 using IoContextPtr = std::unique_ptr<AVIOContext, IoContextDeleter>;
+using DictionaryPtr = std::unique_ptr<AVDictionary, DictionaryDeleter>;
 
 inline FramePtr makeFrame() {
     return FramePtr(av_frame_alloc());

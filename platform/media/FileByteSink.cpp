@@ -51,6 +51,19 @@ HRESULT FileByteSink::close() {
     return S_OK;
 }
 
+HRESULT FileByteSink::truncate(int64_t size) {
+    if (fd_ < 0 || size < 0) {
+        return E_UNEXPECTED;
+    }
+    // Cutting frees space, so it works on a full device too.
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+        return fail(errno, "truncate");
+    }
+    size_ = std::min(size_, size);
+    position_ = std::min(position_, size);
+    return S_OK;
+}
+
 HRESULT FileByteSink::write(const uint8_t* data, size_t size) {
     if (fd_ < 0) {
         return E_UNEXPECTED;

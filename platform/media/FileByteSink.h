@@ -26,6 +26,7 @@ public:
 
     HRESULT write(const uint8_t* data, size_t size) override;
     HRESULT seek(int64_t offset) override;
+    HRESULT truncate(int64_t size) override;
     int64_t position() const override { return position_; }
     int64_t size() const override { return size_; }
 

@@ -94,6 +94,17 @@ struct IDVEnc : IUnknown {
                                           BYTE wantDvInfo, DVINFO* dvInfo) = 0;
 };
 
+// A video compressor's options beyond IAMVideoCompression, set before its input connects:
+// the encoder's preset (x264, x265, SVT-AV1; empty: its default; others ignore it) and
+// whether parameter sets travel as extra data of the type (MP4, Matroska) instead of
+// inside the stream (AVI).
+struct IConfigVideoEncoder : IUnknown {
+    static constexpr GUID kIid = MakeGuid("{3A6C9E51-2B7D-4E80-9F14-C58D0A2B7E63}");
+    virtual HRESULT SetPreset(const char* preset) = 0;
+    virtual HRESULT GetPreset(std::string* preset) = 0;
+    virtual HRESULT SetGlobalHeader(BOOL global) = 0;
+};
+
 struct IFileSinkFilter : IUnknown {
     static constexpr GUID kIid = IID_IFileSinkFilter;
     // The file the filter writes; the media type is ignored (may be null).

@@ -15,10 +15,10 @@ namespace zentar {
 
 namespace {
 
-// A class factory for CoCreateInstance: a new T, asked for `iid`.
-template <class T> ClassFactory classFactory() {
+// A class factory for CoCreateInstance: a new T (made with `args`), asked for `iid`.
+template <class T, auto... args> ClassFactory classFactory() {
     return [](REFIID iid, void** object) -> HRESULT {
-        ComPtr<T> created = MakeComObject<T>();
+        ComPtr<T> created = MakeComObject<T>(args...);
         return created ? created->QueryInterface(iid, object) : E_OUTOFMEMORY;
     };
 }
@@ -42,6 +42,10 @@ void RegisterMediaFilters() {
         });
         FilterRegistry::RegisterClass(CLSID_SystemDeviceEnum, classFactory<SystemDeviceEnum>());
         FilterRegistry::RegisterClass(CLSID_AviDest, classFactory<AviMuxFilter>());
+        FilterRegistry::RegisterClass(CLSID_Mp4Mux,
+                                      classFactory<AviMuxFilter, OutputContainer::Mp4>());
+        FilterRegistry::RegisterClass(CLSID_MatroskaMux,
+                                      classFactory<AviMuxFilter, OutputContainer::Matroska>());
         FilterRegistry::RegisterClass(CLSID_FileWriter, classFactory<FileWriterFilter>());
         FilterRegistry::RegisterClass(CLSID_DVMux, classFactory<DvMuxerFilter>());
         FilterRegistry::RegisterClass(CLSID_ACMWrapper, classFactory<AcmWrapperFilter>());

@@ -50,6 +50,8 @@ void* VideoCompressorFilter::compressorInterface(REFIID iid) {
         return static_cast<IAMVfwCompressDialogs*>(this);
     if (iid == IDVEnc::kIid && isDv())
         return static_cast<IDVEnc*>(this);
+    if (iid == IConfigVideoEncoder::kIid)
+        return static_cast<IConfigVideoEncoder*>(this);
     return nullptr;
 }
 
@@ -68,7 +70,29 @@ VideoEncoderSettings VideoCompressorFilter::settingsLocked() const {
     }
     settings.quality = quality_;
     settings.keyFrameRate = keyFrameRate_ > 0 ? keyFrameRate_ : 0;
+    settings.preset = preset_;
+    settings.globalHeader = globalHeader_;
     return settings;
+}
+
+HRESULT VideoCompressorFilter::SetPreset(const char* preset) {
+    AutoLock lock(filterLock_);
+    preset_ = preset ? preset : "";
+    return S_OK;
+}
+
+HRESULT VideoCompressorFilter::GetPreset(std::string* preset) {
+    if (!preset)
+        return E_POINTER;
+    AutoLock lock(filterLock_);
+    *preset = preset_;
+    return S_OK;
+}
+
+HRESULT VideoCompressorFilter::SetGlobalHeader(BOOL global) {
+    AutoLock lock(filterLock_);
+    globalHeader_ = global != FALSE;
+    return S_OK;
 }
 
 HRESULT VideoCompressorFilter::CheckInputType(const MediaType* input) {
@@ -285,9 +309,13 @@ HRESULT VideoCompressorFilter::ShowDialog(int dialog, void* parentWindow) {
     LONG keyFrameRate = 0;
     get_KeyFrameRate(&keyFrameRate);
     settings.keyFrameRate = keyFrameRate;
+    settings.presets = VideoEncoder::presets(info_.encoderName);
+    GetPreset(&settings.preset);
     // The dialog runs without the filter's lock: it may take as long as the user does.
     if (!host->showConfigDialog(parentWindow, info_, settings))
         return S_FALSE;
+    if (!settings.presets.empty())
+        SetPreset(settings.preset.c_str());
     if (caps_.canQuality)
         put_Quality(std::clamp(settings.quality, 0.0, 1.0));
     if (caps_.canKeyFrame)

@@ -29,7 +29,8 @@ inline constexpr CLSID CLSID_ZentarVideoCompressor =
 class VideoCompressorFilter : public EncoderTransformFilter,
                               public IAMVideoCompression,
                               public IAMVfwCompressDialogs,
-                              public IDVEnc {
+                              public IDVEnc,
+                              public IConfigVideoEncoder {
 public:
     explicit VideoCompressorFilter(CompressorInfo info);
 
@@ -74,6 +75,11 @@ public:
     HRESULT put_IFormatResolution(int videoFormat, int dvFormat, int resolution, BYTE wantDvInfo,
                                   DVINFO* dvInfo) override;
 
+    // IConfigVideoEncoder
+    HRESULT SetPreset(const char* preset) override;
+    HRESULT GetPreset(std::string* preset) override;
+    HRESULT SetGlobalHeader(BOOL global) override;
+
     const CompressorInfo& compressor() const { return info_; }
 
 protected:
@@ -90,6 +96,8 @@ private:
     VideoEncoder encoder_;                // filterLock_ while stopped; receive lock while streaming
     double quality_ = -1;                 // filterLock_; negative: the encoder's default
     LONG keyFrameRate_ = -1;              // filterLock_; negative: the encoder's default
+    std::string preset_;                  // filterLock_; empty: the encoder's default
+    bool globalHeader_ = false;           // filterLock_
     std::optional<RgbVideoFormat> input_; // filterLock_; set while the input is connected
     MediaType outputType_;                // filterLock_; the type offered for that input
     VideoEncoderSettings streamSettings_; // set at start; then the streaming thread's

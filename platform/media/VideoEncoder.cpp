@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <mutex>
 #include <utility>
 
 #include "platform/media/FFmpegError.h"
 #include "platform/media/FFmpegPtr.h"
+#include "platform/media/FrameTimeBase.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -45,6 +48,9 @@ const EncoderPolicy kPolicies[] = {
     {"huffyuv", AV_PIX_FMT_RGB24, QualityControl::None, KeyControl::None, 0, 1, 1},
     {"ffv1", AV_PIX_FMT_BGR0, QualityControl::None, KeyControl::GopSize, 12, 1, 1},
     {"libx264", AV_PIX_FMT_YUV420P, QualityControl::Crf, KeyControl::GopSize, 250, 2, 2},
+    {"libx265", AV_PIX_FMT_YUV420P, QualityControl::Crf, KeyControl::GopSize, 250, 2, 2},
+    {"libsvtav1", AV_PIX_FMT_YUV420P, QualityControl::Crf, KeyControl::GopSize, 250, 8, 8},
+    {"libvpx-vp9", AV_PIX_FMT_YUV420P, QualityControl::Crf, KeyControl::GopSize, 250, 2, 2},
 };
 
 constexpr double kDefaultQuality = 0.75;
@@ -56,6 +62,12 @@ const EncoderPolicy* policyFor(const std::string& name) {
         }
     }
     return nullptr;
+}
+
+bool sameSettings(const VideoEncoderSettings& a, const VideoEncoderSettings& b) {
+    return a.width == b.width && a.height == b.height && a.avgTimePerFrame == b.avgTimePerFrame &&
+           a.quality == b.quality && a.keyFrameRate == b.keyFrameRate && a.preset == b.preset &&
+           a.globalHeader == b.globalHeader;
 }
 
 // Quality 1.0 is the best the control offers, 0.0 the worst.
@@ -79,12 +91,32 @@ struct VideoEncoder::Impl {
     int64_t nextPts = 0;
     std::deque<std::pair<REFERENCE_TIME, REFERENCE_TIME>> pendingTimes;
 
+    bool drained = true; // the encoder was given its end (or nothing needs one)
+    VideoEncoderSettings openedWith;
+
+    ~Impl() { close(); }
     HRESULT fail(HRESULT hr, std::string text) {
         error = std::move(text);
-        codec.reset();
+        close();
         return hr;
     }
+    // SVT-AV1 waits for ever in its close unless it was given the end of a stream that
+    // holds at least one frame: an unused encoder gets one frame to throw away.
+    void close() {
+        if (codec && !drained) {
+            if (nextPts == 0 && frame && av_frame_make_writable(frame.get()) >= 0) {
+                frame->pts = 0;
+                avcodec_send_frame(codec.get(), frame.get());
+            }
+            avcodec_send_frame(codec.get(), nullptr);
+            while (avcodec_receive_packet(codec.get(), packet.get()) >= 0)
+                av_packet_unref(packet.get());
+        }
+        codec.reset();
+        drained = true;
+    }
     void applyControls(const VideoEncoderSettings& settings);
+    ffmpeg::DictionaryPtr encoderOptions(const VideoEncoderSettings& settings) const;
     HRESULT deliver(const PacketSink& sink);
 };
 
@@ -108,6 +140,17 @@ VideoEncoderCaps VideoEncoder::caps() const {
     caps.defaultKeyFrameRate = p->defaultKeyFrameRate;
     caps.defaultQuality = caps.canQuality ? kDefaultQuality : -1;
     return caps;
+}
+
+std::vector<std::string> VideoEncoder::presets(const std::string& encoderName) {
+    if (encoderName == "libx264" || encoderName == "libx265") {
+        return {"ultrafast", "superfast", "veryfast", "faster",  "fast",
+                "medium",    "slow",      "slower",   "veryslow"};
+    }
+    if (encoderName == "libsvtav1") {
+        return {"13", "12", "11", "10", "9", "8", "7", "6", "5", "4", "3", "2", "1", "0"};
+    }
+    return {};
 }
 
 bool VideoEncoder::acceptsFrameSize(const std::string& encoderName, int width, int height,
@@ -174,6 +217,28 @@ void VideoEncoder::Impl::applyControls(const VideoEncoderSettings& settings) {
     }
 }
 
+// The options of the newer encoders: their preset, frames in display order only (the
+// samples carry no reordering), and no chatter on standard error.
+ffmpeg::DictionaryPtr
+VideoEncoder::Impl::encoderOptions(const VideoEncoderSettings& settings) const {
+    AVDictionary* options = nullptr;
+    // A preset of another encoder (the compressor was changed since) is not passed on.
+    const std::vector<std::string> known = VideoEncoder::presets(encoderName);
+    if (std::find(known.begin(), known.end(), settings.preset) != known.end()) {
+        av_dict_set(&options, "preset", settings.preset.c_str(), 0);
+    }
+    if (encoderName == "libx265") {
+        av_dict_set(&options, "x265-params", "bframes=0:log-level=error", 0);
+    } else if (encoderName == "libvpx-vp9") {
+        // Hidden alternate reference frames would come out as packets of their own.
+        av_dict_set(&options, "auto-alt-ref", "0", 0);
+        av_dict_set(&options, "row-mt", "1", 0);
+        av_dict_set(&options, "cpu-used", "4", 0);
+        av_dict_set(&options, "b", "0", 0);
+    }
+    return ffmpeg::DictionaryPtr(options);
+}
+
 HRESULT VideoEncoder::open(const VideoEncoderSettings& settings) {
     Impl& d = *impl_;
     const AVCodec* encoder = avcodec_find_encoder_by_name(d.encoderName.c_str());
@@ -184,7 +249,19 @@ HRESULT VideoEncoder::open(const VideoEncoderSettings& settings) {
     if (!acceptsFrameSize(d.encoderName, settings.width, settings.height, &why)) {
         return d.fail(E_INVALIDARG, why);
     }
+    if (d.codec && d.nextPts == 0 && sameSettings(settings, d.openedWith)) {
+        return S_OK; // opened for these settings and still unused: keep it
+    }
+    if (d.encoderName == "libsvtav1") {
+        // SVT-AV1 reports its set-up on standard error unless told otherwise (a user's own
+        // SVT_LOG stays).
+        static std::once_flag quiet;
+        std::call_once(quiet, [] { setenv("SVT_LOG", "1", 0); });
+    }
+    d.close();
+    d.openedWith = settings;
     d.codec.reset(avcodec_alloc_context3(encoder));
+    d.drained = d.encoderName != "libsvtav1";
     AVCodecContext* c = d.codec.get();
     c->width = settings.width;
     c->height = settings.height;
@@ -200,18 +277,33 @@ HRESULT VideoEncoder::open(const VideoEncoderSettings& settings) {
         c->pix_fmt = pal ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
     }
     av_reduce(&period.num, &period.den, period.num, period.den, INT32_MAX);
+    if (period.den > 65535 && d.policy->quality == QualityControl::QScale &&
+        d.encoderName != "mjpeg") {
+        // The MPEG-4 family stores its time base in 16 bits: 29.97 must be 1001/30000.
+        period = FrameTimeBase(av_rescale(10'000'000, period.num, period.den), 65535);
+    }
     c->time_base = period;
     c->framerate = av_inv_q(period);
     c->max_b_frames = 0;
     c->codec_tag = d.fourcc;
     c->thread_count = 0;
+    if (settings.globalHeader) {
+        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
     d.applyControls(settings);
-    if (const int err = avcodec_open2(c, encoder, nullptr); err < 0) {
+    ffmpeg::DictionaryPtr options = d.encoderOptions(settings);
+    AVDictionary* rawOptions = options.release();
+    const int opened = avcodec_open2(c, encoder, &rawOptions);
+    options.reset(rawOptions);
+    if (const int err = opened; err < 0) {
         return d.fail(ffmpeg::hresultFromAverror(err),
                       "Cannot open the " + d.encoderName + " encoder: " + ffmpeg::errorText(err));
     }
+    // MP4 and Matroska (parameter sets as extra data) take the cheaper bilinear chroma
+    // filter; AVI keeps bicubic, so its files stay what they were.
+    const int filter = settings.globalHeader ? SWS_BILINEAR : SWS_BICUBIC;
     d.sws.reset(sws_getContext(c->width, c->height, AV_PIX_FMT_BGR24, c->width, c->height,
-                               c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+                               c->pix_fmt, filter, nullptr, nullptr, nullptr));
     d.frame = ffmpeg::makeFrame();
     d.frame->format = c->pix_fmt;
     d.frame->width = c->width;
@@ -303,8 +395,9 @@ HRESULT VideoEncoder::finish(const PacketSink& sink) {
         return S_FALSE;
     }
     avcodec_send_frame(d.codec.get(), nullptr);
+    d.drained = true;
     const HRESULT hr = d.deliver(sink);
-    d.codec.reset();
+    d.close();
     return hr;
 }
 

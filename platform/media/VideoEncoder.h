@@ -31,6 +31,8 @@ struct VideoEncoderSettings {
     REFERENCE_TIME avgTimePerFrame = 0; // 0: 25 frames per second is assumed
     double quality = -1;                // 0..1; negative: the encoder's default
     int keyFrameRate = 0;               // frames per key frame; 0: the encoder's default
+    std::string preset;                 // x264, x265, SVT-AV1: the encoder's preset; empty: default
+    bool globalHeader = false;          // parameter sets as extra data, not in the stream
 };
 
 // The compressed stream as an AVI's BITMAPINFOHEADER describes it.
@@ -54,6 +56,9 @@ public:
     VideoEncoder& operator=(const VideoEncoder&) = delete;
 
     VideoEncoderCaps caps() const;
+
+    // The presets the encoder offers, fastest first (x264, x265, SVT-AV1); empty for others.
+    static std::vector<std::string> presets(const std::string& encoderName);
 
     // Whether the encoder takes frames of this size; `why` says why not.
     static bool acceptsFrameSize(const std::string& encoderName, int width, int height,

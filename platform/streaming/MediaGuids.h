@@ -54,6 +54,9 @@ inline constexpr CLSID CLSID_VideoCompressorCategory =
 inline constexpr CLSID CLSID_AudioCompressorCategory =
     MakeGuid("{33D9A761-90C8-11D0-BD43-00A0C911CE86}");
 inline constexpr CLSID CLSID_AviDest = MakeGuid("{E2510970-F137-11CE-8B67-00AA00A3F1A6}");
+// The platform's own MP4 and Matroska multiplexers, built like the AVI Mux.
+inline constexpr CLSID CLSID_Mp4Mux = MakeGuid("{5C3E7A12-9D4B-4F61-A2E8-3B7C1D905E44}");
+inline constexpr CLSID CLSID_MatroskaMux = MakeGuid("{8E1B4D27-6A3F-4C92-B5D0-7F2E9A61C3B8}");
 inline constexpr CLSID CLSID_FileWriter = MakeGuid("{8596E5F0-0DA5-11D0-BD21-00A0C911CE86}");
 inline constexpr CLSID CLSID_DVMux = MakeGuid("{129D7E40-C10D-11D0-AFB9-00AA00B67A42}");
 inline constexpr CLSID CLSID_ACMWrapper = MakeGuid("{6A08CF80-0E18-11CF-A24D-0020AFD79767}");

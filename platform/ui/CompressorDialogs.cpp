@@ -1,5 +1,6 @@
 #include "platform/ui/CompressorDialogs.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -50,6 +51,17 @@ bool QtCompressorDialogHost::showConfigDialog(void* parentWindow, const Compress
     keyFrames->setValue(settings.keyFrameRate);
     keyFrames->setEnabled(settings.canKeyFrame);
     form->addRow("&Key frame every:", keyFrames);
+    QComboBox* preset = nullptr;
+    if (!settings.presets.empty()) {
+        preset = new QComboBox;
+        preset->setObjectName("preset");
+        preset->addItem("Encoder default");
+        for (const std::string& name : settings.presets)
+            preset->addItem(QString::fromStdString(name));
+        const int current = preset->findText(QString::fromStdString(settings.preset));
+        preset->setCurrentIndex(current > 0 ? current : 0);
+        form->addRow("&Preset:", preset);
+    }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
@@ -60,6 +72,8 @@ bool QtCompressorDialogHost::showConfigDialog(void* parentWindow, const Compress
         return false;
     settings.quality = quality->value() / 100.0;
     settings.keyFrameRate = keyFrames->value();
+    if (preset)
+        settings.preset = preset->currentIndex() > 0 ? preset->currentText().toStdString() : "";
     return true;
 }
 

@@ -42,6 +42,14 @@ constexpr std::array kStrings{
     Entry{IDS_PROJECT_ENTRY_FORMAT, "Make Frameloom 3.0 project (%s)"},
     Entry{IDS_CANNOT_WRITE_PROJECT, "Cannot write Frameloom project file"},
     Entry{IDS_CANNOT_WRITE_SCORE_LOG, "Cannot write the detection score log."},
+    Entry{IDS_INPUT_FILTER_ALL_KINDS,
+          "Video files (*.avi;*.mpg;*.mpeg;*.dat;*.wmv;*.asf;*.mp4;*.m4v;*.mov;*.mkv;*.webm;"
+          "*.ts;*.m2ts;*.mts;*.flv;*.3gp;*.ogv;*.vob)|*.avi;*.mpg;*.mpeg;*.dat;*.wmv;*.asf;"
+          "*.mp4;*.m4v;*.mov;*.mkv;*.webm;*.ts;*.m2ts;*.mts;*.flv;*.3gp;*.ogv;*.vob|"
+          "All files|*.*||"},
+    Entry{IDS_OUTPUT_FILTER_ALL_TYPES,
+          "AVI video files (*.avi)|*.avi|Windows Media video files (*.wmv)|*.wmv|MPEG-4 video "
+          "files (*.mp4)|*.mp4|Matroska video files (*.mkv)|*.mkv|All files|*.*||"},
     Entry{IDS_PARSE_INT, "Please enter an integer."},
     Entry{IDS_PARSE_REAL, "Please enter a number."},
     Entry{IDS_PARSE_INT_RANGE, "Please enter an integer between %1 and %2."},

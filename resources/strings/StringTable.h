@@ -33,6 +33,9 @@ enum StringId : uint32_t {
     IDS_PROJECT_ENTRY_FORMAT = 61261,
     IDS_CANNOT_WRITE_PROJECT = 61262,
     IDS_CANNOT_WRITE_SCORE_LOG = 61270,
+    // The file filters with every input kind and output type the program has today.
+    IDS_INPUT_FILTER_ALL_KINDS = 61320,
+    IDS_OUTPUT_FILTER_ALL_TYPES = 61321,
     // Messages of the option dialogs' field checks (%1, %2: the limits).
     IDS_PARSE_INT = 61712,
     IDS_PARSE_REAL = 61713,

@@ -169,6 +169,9 @@ TEST_F(ConverterDialogTest, EnableRulesFollowKeepParametersOutputTypeAndRunningS
     list(1003)->setEditText("");
     choose(window.control(1080), 1);
     EXPECT_EQ(window.settings().DstFileName, "");
+    choose(window.control(1080), 2); // MP4 cannot hold the defaults: H.264 and AAC instead
+    EXPECT_EQ(window.settings().VideoCodec + "/" + window.settings().AudioCodec,
+              "H.264 (x264)/AAC");
 
     window.UpdateControlState(true);
     EXPECT_EQ(enabled({2, 57665, 57670, 1082, 1069, 1017}), "111111");

@@ -49,7 +49,7 @@ TEST(ZentarConvertTest, PrintsTheDefaultsInSaveOrder) {
                          "SampleRate=3\nHueThreshold=1\nSatThreshold=0\nValThreshold=0.7\n"
                          "DisThreshold=0.3\nShowStatistics=0\nClipsFileName=\nShowScenes=0\n"
                          "DetectionMethod=0\nAdaptiveThreshold=3\nMinSceneLength=0\nFlashGuard=0\n"
-                         "DetectFades=0\nScoreLogFileName=\n");
+                         "DetectFades=0\nScoreLogFileName=\nVideoPreset=\n");
 }
 
 TEST(ZentarConvertTest, StoredFormsRoundTripThroughTheCommandLine) {

@@ -147,7 +147,7 @@ TEST_F(ConversionSettingsTest, OutOfRangeIntegersFallBackToTheDefault) {
         int32_t expected;
     };
     const Case cases[] = {
-        {"DstFileType", "2", &ConversionSettings::DstFileType, 0},
+        {"DstFileType", "4", &ConversionSettings::DstFileType, 0},
         {"DstFileType", "-1", &ConversionSettings::DstFileType, 0},
         {"SceneDetection", "3", &ConversionSettings::SceneDetection, 0},
         {"SampleRate", "5", &ConversionSettings::SampleRate, 3},

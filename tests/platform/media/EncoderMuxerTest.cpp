@@ -11,6 +11,7 @@
 #include "platform/media/CompressorCatalog.h"
 #include "platform/media/DecoderSource.h"
 #include "platform/media/FileByteSink.h"
+#include "platform/media/OutputContainer.h"
 #include "platform/media/VideoEncoder.h"
 #include "tests/support/media/MediaFixture.h"
 #include "tests/support/media/Probe.h"
@@ -78,6 +79,8 @@ WrittenVideo writeVideoAvi(VideoEncoder& encoder, const VideoEncoderSettings& se
 TEST(VideoCompressorTest, PacketsKeepTheirTimesAndStartWithAKeyFrame) {
     test::TempFolder folder("vcomp");
     for (const CompressorInfo& info : CompressorCatalog::list(StreamKind::Video)) {
+        if (!ContainerTakes(OutputContainer::Avi, StreamKind::Video, info.friendlyName))
+            continue; // MP4 and Matroska only: the container tests write it
         SCOPED_TRACE(info.friendlyName);
         const bool dv = info.encoderName == "dvvideo";
         VideoEncoderSettings settings{dv ? 720 : 320, dv ? 576 : 240, kPeriod, -1, 0};

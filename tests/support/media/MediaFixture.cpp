@@ -14,6 +14,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/display.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 #include <libswresample/swresample.h>
@@ -141,6 +142,11 @@ void ClipWriter::openVideo(const VideoSpec& v) {
         c->codec_tag = MKTAG(v.fourcc[0], v.fourcc[1], v.fourcc[2], v.fourcc[3]);
     }
     openStream(video_, codec);
+    if (v.rotation != 0) {
+        auto* matrix = reinterpret_cast<int32_t*>(
+            av_stream_new_side_data(video_.stream, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
+        av_display_rotation_set(matrix, v.rotation);
+    }
     if (!v.fourcc.empty()) {
         video_.stream->codecpar->codec_tag = c->codec_tag;
     }
@@ -199,6 +205,9 @@ void ClipWriter::drain(Encoder& enc, AVFrame* frame) {
             return;
         }
         check(ret, "receive packet");
+        // Every frame lasts one period, the last too (MP4 and MOV keep it in their index).
+        if (packet_->duration == 0 && enc.ctx->codec_type == AVMEDIA_TYPE_VIDEO)
+            packet_->duration = 1;
         av_packet_rescale_ts(packet_.get(), enc.ctx->time_base, enc.stream->time_base);
         packet_->stream_index = enc.stream->index;
         check(av_interleaved_write_frame(out_.get(), packet_.get()), "write packet");

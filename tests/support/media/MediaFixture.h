@@ -41,6 +41,7 @@ struct VideoSpec {
     int bitRate = 0; // 0: the encoder's default; otherwise bits per second
     // When set, paints frame `index` (RGB24 rows of `linesize` bytes) instead of the scenes.
     std::function<void(int index, uint8_t* rgb, int linesize)> painter;
+    int rotation = 0; // display matrix, degrees counter-clockwise (a phone's portrait: -90)
 };
 
 struct AudioSpec {
