@@ -1,5 +1,7 @@
 #include "cli/ConvertCommand.h"
 
+#include "cli/RunReport.h"
+
 #include "engine/CompressorList.h"
 #include "engine/ConversionRun.h"
 #include "engine/ErrorMessages.h"
@@ -11,7 +13,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <csignal>
+#include <fstream>
 #include <memory>
 #include <unistd.h>
 
@@ -123,6 +127,28 @@ void printStatistics(std::ostream& out, const std::string& text) {
     out << plain << "\n";
 }
 
+// Writes the run's report to `path` when one was asked for; false when it cannot be written.
+bool writeReport(const std::string& path, const ConversionRun& run, const std::string& input,
+                 std::chrono::steady_clock::time_point start, std::string_view status,
+                 const std::string& message) {
+    if (path.empty())
+        return true;
+    const RunFacts facts = run.facts();
+    RunReport report;
+    report.input = input;
+    report.outputs = facts.outputs;
+    report.scenes = static_cast<int64_t>(facts.cuts.size());
+    report.frames = facts.framesRead;
+    report.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    report.status = status;
+    report.message = message;
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << report.ToJson() << "\n";
+    file.close();
+    return static_cast<bool>(file);
+}
+
 } // namespace
 
 int RunConversion(const CommandLine& commandLine, std::ostream& out, std::ostream& err) {
@@ -139,6 +165,14 @@ int RunConversion(const CommandLine& commandLine, std::ostream& out, std::ostrea
     };
     ConversionRun run(settings, host, std::move(services));
     const InterruptAsStop interrupts;
+    const auto start = std::chrono::steady_clock::now();
+    const std::string& reportFile = commandLine.reportFile;
+    auto report = [&](std::string_view status, const std::string& message) {
+        if (writeReport(reportFile, run, settings.SrcFileName, start, status, message))
+            return true;
+        err << "zentar-convert: cannot write the report '" << reportFile << "'\n";
+        return false;
+    };
 
     bool stopped = false;
     try {
@@ -160,9 +194,19 @@ int RunConversion(const CommandLine& commandLine, std::ostream& out, std::ostrea
         host.EndLine();
         const std::optional<std::string> message = MessageForException(error);
         run.WindDown();
-        if (!message)
+        if (!message) {
+            std::string text = "unexpected failure";
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception& e) {
+                text = e.what();
+            } catch (...) {
+            }
+            report(RunReport::kFailed, text);
             std::rethrow_exception(error); // reported by the command line's own handler
+        }
         err << *message << "\n";
+        report(RunReport::kFailed, *message);
         return kExitFailed;
     }
     run.WindDown();
@@ -170,9 +214,10 @@ int RunConversion(const CommandLine& commandLine, std::ostream& out, std::ostrea
     printStatistics(out, run.StatisticsText());
     if (stopped) {
         err << "zentar-convert: stopped; the output holds what was converted so far\n";
+        report(RunReport::kStopped, "stopped");
         return kExitStopped;
     }
-    return kExitOk;
+    return report(RunReport::kConverted, "") ? kExitOk : kExitFailed;
 }
 
 int PrintLists(const CommandLine& commandLine, std::ostream& out) {

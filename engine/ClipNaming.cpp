@@ -4,6 +4,10 @@
 
 namespace zentar {
 
+std::string OutputTypeExtension(int dstFileType) {
+    return dstFileType == 1 ? ".wmv" : ".avi";
+}
+
 std::string MakeClipName(std::string_view dstFileName, std::string_view typeExtension,
                          int sceneDetection, int index) {
     const std::size_t slash = dstFileName.rfind('/');

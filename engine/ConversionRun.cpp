@@ -27,7 +27,13 @@ ConversionRun::~ConversionRun() {
 }
 
 std::string ConversionRun::TypeExtension() const {
-    return settings_.DstFileType == 1 ? ".wmv" : ".avi";
+    return OutputTypeExtension(settings_.DstFileType);
+}
+
+RunFacts ConversionRun::facts() const {
+    RunFacts facts = facts_;
+    facts.framesRead = framesRead_;
+    return facts;
 }
 
 DetectionSettings ConversionRun::Detection() const {
@@ -74,10 +80,13 @@ void ConversionRun::StartRun() {
     elapsedMs_ = 0;
     startTick_ = timeGetTime();
     changePending_ = false;
+    facts_ = RunFacts{};
     detector_.StartRun();
-    if (settings_.SceneDetection == 2)
+    if (settings_.SceneDetection == 2) {
         projectFile_ =
             std::make_unique<ProjectFile>(settings_.ClipsFileName, settings_.SrcFileName);
+        facts_.outputs.push_back(settings_.ClipsFileName);
+    }
 
     previewFrame_.assign(outputFrameBytes_, 0);
     host_.CreatePreview(outputWidth_, outputHeight_, inputWidth_, inputHeight_);
@@ -235,6 +244,7 @@ bool ConversionRun::MoreStepsNeeded() const {
 void ConversionRun::OnSceneChange() {
     changePending_ = false;
     const int mode = settings_.SceneDetection;
+    facts_.cuts.push_back(static_cast<int64_t>(framesRead_) - 1);
     if (mode == 0 || mode == 1) {
         const int index = clipCounter_++;
         const std::string ext = TypeExtension();
@@ -242,6 +252,8 @@ void ConversionRun::OnSceneChange() {
         if (!job->close_output())
             throw CMyException(kWriteFailedCode); // the previous clip could not be completed
         job->open_output(name, ext, profileValue_);
+        if (facts_.outputs.empty() || facts_.outputs.back() != name)
+            facts_.outputs.push_back(name);
     } else if (mode == 2) {
         projectFile_->AppendCut(static_cast<int64_t>(framesRead_) - 1);
     }

@@ -24,6 +24,7 @@
 #include "engine/FrameResampler.h"
 #include "engine/MediaFileWriter.h"
 #include "engine/ProjectFile.h"
+#include "engine/RunFacts.h"
 #include "engine/RunHost.h"
 #include "engine/SceneDetector.h"
 #include "filters/AudioBlockConverter.h"
@@ -103,6 +104,8 @@ public:
     int outputWidth() const { return outputWidth_; }
     int outputHeight() const { return outputHeight_; }
     const AudioFormatRecord& outputAudioFormat() const { return outputAudioFormat_; }
+    // The outputs opened, the scene starts and the frames read so far.
+    RunFacts facts() const;
 
 private:
     const uint8_t* ReadPhase(bool& changed);
@@ -145,6 +148,7 @@ private:
     uint32_t elapsedMs_ = 0;
     uint32_t startTick_ = 0;
     bool changePending_ = false;
+    RunFacts facts_; // outputs and cuts; framesRead is added when copied out
 };
 
 } // namespace zentar

@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-dev
   python3
   time
+  parallel
 )
 
 missing=()
