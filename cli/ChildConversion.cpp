@@ -30,9 +30,12 @@ ChildConversion::ChildConversion(const std::vector<std::string>& arguments,
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(127); // the batch ended before the line above
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        // Ctrl-C stays pending until the conversion has made it its Stop command: one
+        // that comes while the program starts must not end it before its outputs close.
+        sigset_t interruptOnly;
+        sigemptyset(&interruptOnly);
+        sigaddset(&interruptOnly, SIGINT);
+        ::sigprocmask(SIG_SETMASK, &interruptOnly, nullptr);
         ::signal(SIGINT, SIG_DFL);
         ::signal(SIGTERM, SIG_DFL);
         ::dup2(devNull, STDIN_FILENO);

@@ -45,6 +45,11 @@ public:
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESETHAND;
         sigaction(SIGINT, &action, &previous_);
+        // A batch starts its conversions with Ctrl-C held back until this point.
+        sigset_t interrupt;
+        sigemptyset(&interrupt);
+        sigaddset(&interrupt, SIGINT);
+        pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
     }
     ~InterruptAsStop() { sigaction(SIGINT, &previous_, nullptr); }
     InterruptAsStop(const InterruptAsStop&) = delete;

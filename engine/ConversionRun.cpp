@@ -30,10 +30,8 @@ std::string ConversionRun::TypeExtension() const {
     return OutputTypeExtension(settings_.DstFileType);
 }
 
-RunFacts ConversionRun::facts() const {
-    RunFacts facts = facts_;
-    facts.framesRead = framesRead_;
-    return facts;
+const RunFacts& ConversionRun::facts() const {
+    return facts_;
 }
 
 DetectionSettings ConversionRun::Detection() const {
@@ -180,6 +178,7 @@ const uint8_t* ConversionRun::ReadPhase(bool& changed) {
     const DetectionSettings detection = Detection();
     while (job->has_video_reader()) {
         held = job->next_video_frame(&inputTime_);
+        facts_.framesRead += held ? 1 : 0;
         if (!changed && held) {
             changed = detector_.DetectSceneChange({held, inputWidth_, inputHeight_}, framesRead_,
                                                   clipCounter_, detection);

@@ -105,7 +105,7 @@ public:
     int outputHeight() const { return outputHeight_; }
     const AudioFormatRecord& outputAudioFormat() const { return outputAudioFormat_; }
     // The outputs opened, the scene starts and the frames read so far.
-    RunFacts facts() const;
+    const RunFacts& facts() const;
 
 private:
     const uint8_t* ReadPhase(bool& changed);
@@ -148,7 +148,7 @@ private:
     uint32_t elapsedMs_ = 0;
     uint32_t startTick_ = 0;
     bool changePending_ = false;
-    RunFacts facts_; // outputs and cuts; framesRead is added when copied out
+    RunFacts facts_;
 };
 
 } // namespace zentar

@@ -13,7 +13,7 @@ namespace zentar {
 struct RunFacts {
     std::vector<std::string> outputs;
     std::vector<int64_t> cuts; // the first input frame of each scene, from 0
-    uint64_t framesRead = 0;
+    uint64_t framesRead = 0;   // frames decoded (the statistics also count the end)
 };
 
 } // namespace zentar

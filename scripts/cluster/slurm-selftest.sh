@@ -29,25 +29,31 @@ work=$(mktemp -d /tmp/zentar-slurm.XXXXXX)
 chmod 755 "$work"
 pids=()
 stop_all() {
-    local pid
+    local pid i
     for pid in "${pids[@]}"; do
         "${sudo[@]}" kill "$pid" 2>/dev/null || true
     done
     for pid in "${pids[@]}"; do
-        while "${sudo[@]}" kill -0 "$pid" 2>/dev/null; do sleep 0.2; done
+        for i in $(seq 50); do
+            "${sudo[@]}" kill -0 "$pid" 2>/dev/null || break
+            sleep 0.2
+        done
+        "${sudo[@]}" kill -9 "$pid" 2>/dev/null || true
     done
     "${sudo[@]}" rm -rf "$work"
 }
 trap stop_all EXIT
+trap 'exit 130' INT TERM
 
 # Munge with a key of its own on a socket of its own.
-mkdir -p "$work/munge"
-head -c 1024 /dev/urandom >"$work/munge/munge.key"
-chmod 700 "$work/munge"
-chmod 400 "$work/munge/munge.key"
-"${sudo[@]}" munged --force --foreground --key-file="$work/munge/munge.key" \
+mkdir -p "$work/munge" "$work/munge-key"
+head -c 1024 /dev/urandom >"$work/munge-key/munge.key"
+chmod 700 "$work/munge-key"
+chmod 400 "$work/munge-key/munge.key"
+"${sudo[@]}" munged --force --foreground --key-file="$work/munge-key/munge.key" \
     --socket="$work/munge/munge.socket" --pid-file="$work/munge/munged.pid" \
-    --log-file="$work/munge/munged.log" --seed-file="$work/munge/munged.seed" &
+    --log-file="$work/munge/munged.log" --seed-file="$work/munge/munged.seed" \
+    >>"$work/daemons.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do [[ -S $work/munge/munge.socket ]] && break; sleep 0.1; done
 
@@ -73,24 +79,34 @@ SlurmdLogFile=$work/slurmd.log
 ProctrackType=proctrack/linuxproc
 TaskPlugin=task/none
 MpiDefault=none
+MailProg=/bin/true
 ReturnToService=2
 SchedulerType=sched/builtin
 SelectType=select/cons_tres
 SelectTypeParameters=CR_CPU
 JobCompType=jobcomp/none
-AccountingStorageType=accounting/none
+AccountingStorageType=accounting_storage/none
 JobAcctGatherType=jobacct_gather/none
 NodeName=localhost NodeAddr=127.0.0.1 CPUs=$cpus State=UNKNOWN
 PartitionName=selftest Nodes=localhost Default=YES MaxTime=INFINITE State=UP
 CONF
-"${sudo[@]}" env SLURM_CONF="$SLURM_CONF" slurmctld -D -i &
+"${sudo[@]}" env SLURM_CONF="$SLURM_CONF" slurmctld -D -i >>"$work/daemons.log" 2>&1 &
 pids+=($!)
-"${sudo[@]}" env SLURM_CONF="$SLURM_CONF" slurmd -D -N localhost &
+"${sudo[@]}" env SLURM_CONF="$SLURM_CONF" slurmd -D -N localhost >>"$work/daemons.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do
-    sinfo -h -o '%t' 2>/dev/null | grep -Eq '^(idle|mix)' && break
+ready=0
+for _ in $(seq 150); do
+    if sinfo -h -o '%t' 2>/dev/null | grep -Eq '^(idle|mix)'; then
+        ready=1
+        break
+    fi
     sleep 0.2
 done
+if [[ $ready -eq 0 ]]; then
+    echo "the one-node cluster did not come up; its logs:" >&2
+    tail -n 40 "$work/daemons.log" >&2 || true
+    exit 1
+fi
 sinfo
 
 # Generated inputs: five short clips in a folder tree (two kinds of input).
