@@ -16,7 +16,6 @@
 #include <map>
 #include <memory>
 #include <sched.h>
-#include <sstream>
 #include <thread>
 #include <unistd.h>
 
@@ -147,7 +146,7 @@ private:
     std::vector<Running> running_;
     size_t total_ = 0;
     size_t converted_ = 0, skipped_ = 0, failed_ = 0, stopped_ = 0;
-    uint64_t frames_ = 0;
+    uint64_t frames_ = 0; // of the inputs that have ended
     bool progressShown_ = false;
     double lastProgress_ = -1;
 };
@@ -245,8 +244,10 @@ void Batch::Collect(Running& running) {
         }
     } else if (running.timedOut) {
         report.status = RunReport::kFailed;
-        report.message = "ended after the time limit of " +
-                         std::to_string(static_cast<long>(line_.batch.timeoutSeconds)) + " seconds";
+        char limit[64];
+        std::snprintf(limit, sizeof limit, "ended after the time limit of %g seconds",
+                      line_.batch.timeoutSeconds);
+        report.message = limit;
     } else if (interrupts.load() > 0 && (code == kExitStopped || code < 0)) {
         report.status = RunReport::kStopped;
         report.message = code == kExitStopped ? "stopped; what was converted so far is in " +
@@ -260,8 +261,10 @@ void Batch::Collect(Running& running) {
                                        : "the conversion ended with status " + std::to_string(code);
     }
     if (report.status != RunReport::kConverted &&
-        !(report.status == RunReport::kStopped && code == kExitStopped))
+        !(report.status == RunReport::kStopped && code == kExitStopped)) {
         fs::remove_all(item.names.partialFolder(), ignored); // nothing complete in it
+        report.outputs.clear();
+    }
     Finish(report);
 }
 
@@ -304,6 +307,9 @@ void Batch::ShowProgress(bool now) {
     lastProgress_ = elapsed;
     const size_t done = converted_ + skipped_ + failed_ + stopped_;
     const size_t worked = converted_ + failed_;
+    uint64_t frames = frames_;
+    for (Running& running : running_)
+        frames += running.child->FramesSoFar(); // the running ones' statistics
     std::string eta = "--";
     if (worked > 0 && done < total_)
         eta = clockText(elapsed * static_cast<double>(total_ - done) / static_cast<double>(worked));
@@ -311,7 +317,7 @@ void Batch::ShowProgress(bool now) {
     std::snprintf(text, sizeof text,
                   "Batch: %zu of %zu done, %zu failed, %zu running, %.0f frames/s, ETA %s", done,
                   total_, failed_, running_.size(),
-                  elapsed > 0 ? static_cast<double>(frames_) / elapsed : 0.0, eta.c_str());
+                  elapsed > 0 ? static_cast<double>(frames) / elapsed : 0.0, eta.c_str());
     out_ << "\r" << text << "\033[K" << std::flush;
     progressShown_ = true;
 }
@@ -354,6 +360,7 @@ int Batch::Run() {
             Begin(next++);
         for (size_t i = 0; i < running_.size();) {
             Running& running = running_[i];
+            running.child->FramesSoFar(); // also keeps its pipe from filling
             if (running.child->Finished()) {
                 Running ended = std::move(running);
                 running_.erase(running_.begin() + static_cast<std::ptrdiff_t>(i));
