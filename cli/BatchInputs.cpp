@@ -26,7 +26,10 @@ BatchInputs::BatchInputs(const std::vector<std::string>& arguments,
     for (const std::string& argument : arguments) {
         std::error_code error;
         const fs::file_status status = fs::status(argument, error);
-        if (fs::is_directory(status)) {
+        if (fs::is_directory(status) && !outputFolder.empty() &&
+            fs::equivalent(argument, outputFolder, error)) {
+            problems_.push_back(argument + ": is the output folder; its outputs are no inputs");
+        } else if (fs::is_directory(status)) {
             searchFolder(argument, outputFolder);
         } else if (fs::exists(status)) {
             inputs_.push_back({argument, fs::path(argument).filename().string()});

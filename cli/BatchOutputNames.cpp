@@ -13,9 +13,8 @@ namespace fs = std::filesystem;
 BatchOutputNames::BatchOutputNames(const BatchInput& input, const std::string& outputFolder,
                                    int dstFileType, int sceneDetection) {
     const fs::path relative(input.relative);
-    const fs::path folder = outputFolder.empty() ? fs::path(input.path).parent_path()
-                                                 : fs::path(outputFolder) / relative.parent_path();
-    folder_ = folder.empty() ? "." : folder.lexically_normal().string();
+    const fs::path folder = (fs::path(outputFolder) / relative.parent_path()).lexically_normal();
+    folder_ = folder.empty() ? "." : folder.string();
     if (folder_.size() > 1 && folder_.ends_with('/'))
         folder_.pop_back();
     stem_ = relative.stem().string();

@@ -1,10 +1,10 @@
-// BatchOutputNames: where a batch puts the outputs of one input. The output name is the
-// input's stem with the output type's extension, in the output folder mirroring the input's
-// folder below its folder argument (beside the input without an output folder); clips and
-// the project file are named from it as for one conversion. The conversion writes into a
-// hidden partial folder beside the outputs; when it has ended well its files are moved to
-// their names, the "marker" (the output, the first clip or the project file) last, so that
-// the marker exists only when every output of the input is complete. Main thread.
+// BatchOutputNames: where a batch puts the outputs of one input. The output name is the input's
+// stem with the output type's extension, in the output folder mirroring the input's folder
+// below its folder argument; clips and the project file are named from it as for one
+// conversion. The conversion writes into a hidden partial folder beside the outputs; when it
+// has ended well its files are moved to their names, the "marker" (the output, the first clip
+// or the project file) last, so that the marker exists only when every output of the input is
+// complete. Main thread.
 #pragma once
 
 #include "cli/BatchInputs.h"

@@ -154,6 +154,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             "--output-dir, --jobs, --timeout, --force, --shard and --list-inputs need --batch");
     if (line.batch.enabled && line.batch.inputs.empty() && !line.help)
         throw UsageError("--batch needs at least one input file or folder");
+    // Outputs beside their inputs would be taken for inputs by the next run over the folder.
+    if (line.batch.enabled && line.batch.outputDir.empty() && !line.batch.listInputs && !line.help)
+        throw UsageError("--batch needs --output-dir DIR");
     // The settings file comes first wherever it stands on the line; then the assignments.
     if (!line.settingsFile.empty()) {
         loadSettingsFile(line);
@@ -200,7 +203,7 @@ std::string UsageText() {
            "                    is named after the input with the output type's extension\n"
            "                    (clips and the project file named from it as usual)\n"
            "  --output-dir DIR  write the outputs below DIR, mirroring the input folders\n"
-           "                    (default: beside each input)\n"
+           "                    (needed; not an input folder)\n"
            "  --jobs N          N conversions at once (default: one per processor)\n"
            "  --timeout S       stop a conversion that runs longer than S seconds (failed)\n"
            "  --force           convert inputs whose outputs are complete too (skipped\n"

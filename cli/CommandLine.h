@@ -29,7 +29,7 @@ public:
 struct BatchOptions {
     bool enabled = false;
     std::vector<std::string> inputs; // files and folders, as given
-    std::string outputDir;           // "": each output beside its input
+    std::string outputDir;           // needed for converting
     int jobs = 0;                    // conversions at once; 0: one per processor
     double timeoutSeconds = 0;       // per input; 0: none
     bool force = false;              // convert inputs whose outputs are complete too

@@ -148,6 +148,6 @@ while IFS= read -r input; do
         echo "FAILED  $output (frames: ${frames:-unreadable})"
         failures=$((failures + 1))
     fi
-done < <("$ZENTAR_CONVERT" --batch "$in" --list-inputs)
+done < <("$ZENTAR_CONVERT" --batch "$in" --output-dir "$out" --list-inputs)
 echo "slurm self-test: $failures failures, $(($(date +%s) - started)) s"
 [[ $failures -eq 0 ]]
