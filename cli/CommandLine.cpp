@@ -205,7 +205,7 @@ std::string UsageText() {
            "  --output-dir DIR  write the outputs below DIR, mirroring the input folders\n"
            "                    (needed; not an input folder)\n"
            "  --jobs N          N conversions at once (default: one per processor)\n"
-           "  --timeout S       stop a conversion that runs longer than S seconds (failed)\n"
+           "  --timeout S       end a conversion that runs longer than S seconds (it fails)\n"
            "  --force           convert inputs whose outputs are complete too (skipped\n"
            "                    otherwise; outputs are written under a temporary name and\n"
            "                    appear when complete)\n"
