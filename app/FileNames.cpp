@@ -1,5 +1,7 @@
 #include "app/FileNames.h"
 
+#include "engine/ClipNaming.h"
+
 namespace zentar {
 
 PathParts SplitPath(const std::string& path) {
@@ -19,8 +21,7 @@ PathParts SplitPath(const std::string& path) {
 }
 
 std::string OutputExtension(int dstFileType) {
-    static constexpr const char* kExtensions[] = {".avi", ".wmv", ".mp4", ".mkv"};
-    return kExtensions[dstFileType >= 0 && dstFileType < 4 ? dstFileType : 0];
+    return OutputTypeExtension(dstFileType);
 }
 
 std::string ReplaceExtension(const std::string& path, const std::string& extension) {

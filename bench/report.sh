@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Regenerates bench/README.md, the performance report, in one run: the whole conversions
 # (AVI, and the H.264 + AAC MP4) against the ffmpeg tool and the memory figures
-# (bench/convert/compare.sh, formatted by bench/convert/markdown.sh), then the per-frame
-# detection and resampling figures (zentar-bench), each with the command that produced it
-# and the machine's state at the time. Takes about ten minutes on a loaded two-core machine
-# once the generated inputs are cached; never part of the test suite or CI.
+# (bench/convert/compare.sh, formatted by bench/convert/markdown.sh), the batch on every core
+# against GNU parallel (bench/convert/batch.sh), then the per-frame detection and resampling
+# figures (zentar-bench), each with the command that produced it and the machine's state at
+# the time. Takes about twenty minutes on a loaded two-core machine once the generated inputs
+# are cached; never part of the test suite or CI.
 # Usage: bench/report.sh [BUILD_DIR]   (default $ZENTAR_BUILD_DIR or build/)
 # The environment settings of bench/convert/compare.sh apply.
 set -euo pipefail
@@ -24,6 +25,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 "$root/bench/convert/compare.sh" "$build" "$scratch/convert.tsv" "$scratch/convert.md"
+"$root/bench/convert/batch.sh" "$build" "$scratch/batch.md"
 
 benchCmd=("$build/bin/zentar-bench" --benchmark_min_time=1 --benchmark_repetitions=3
     --benchmark_report_aggregates_only=true --benchmark_format=csv)
@@ -70,6 +72,8 @@ bench_table() {
     echo
     cat "$scratch/convert.md"
     echo
+    cat "$scratch/batch.md"
+    echo
     echo "## Per-frame detection and resampling"
     echo
     if [[ -s "$scratch/bench.csv" ]]; then
@@ -97,6 +101,7 @@ bench_table() {
     echo
     echo "    bench/report.sh [BUILD_DIR]             # everything, rewrites this file"
     echo "    bench/convert/compare.sh [BUILD_DIR]    # the conversions and memory only"
+    echo "    bench/convert/batch.sh [BUILD_DIR]      # the batch on every core only"
     echo "    bench/decode_floor.sh [BUILD_DIR]       # the decoding floor alone"
     echo
     echo "Settings (environment): \`BENCH_REPEAT\` (default 3), \`BENCH_REPEAT_SLOW\` (default 2,"

@@ -25,6 +25,19 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The options of a batch conversion (--batch INPUT...).
+struct BatchOptions {
+    bool enabled = false;
+    std::vector<std::string> inputs; // files and folders, as given
+    std::string outputDir;           // needed for converting
+    int jobs = 0;                    // conversions at once; 0: one per processor
+    double timeoutSeconds = 0;       // per input; 0: none
+    bool force = false;              // convert inputs whose outputs are complete too
+    int shardIndex = 0;              // --shard I/N: the I-th of N slices of the inputs
+    int shardCount = 1;
+    bool listInputs = false; // print the inputs (of the shard) instead of converting them
+};
+
 struct CommandLine {
     bool help = false;
     bool printSettings = false;
@@ -37,6 +50,10 @@ struct CommandLine {
     std::string edlFile;
     std::string contactSheetFile;
     ConversionSettings settings;
+    // The --settings and KEY=VALUE arguments as given, in order (a batch hands them on).
+    std::vector<std::string> settingArguments;
+    BatchOptions batch;
+    std::string reportFile; // --report: the run's facts as JSON (JSON lines for a batch)
     // Values that were accepted but changed (a range check) or ignored (a binary record of
     // the wrong size), one line each, for standard error.
     std::vector<std::string> warnings;

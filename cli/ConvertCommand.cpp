@@ -1,5 +1,7 @@
 #include "cli/ConvertCommand.h"
 
+#include "cli/RunReport.h"
+
 #include "engine/CompressorList.h"
 #include "engine/ContactSheet.h"
 #include "engine/ConversionRun.h"
@@ -17,6 +19,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <unistd.h>
 
@@ -46,6 +49,11 @@ public:
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESETHAND;
         sigaction(SIGINT, &action, &previous_);
+        // A batch starts its conversions with Ctrl-C held back until this point.
+        sigset_t interrupt;
+        sigemptyset(&interrupt);
+        sigaddset(&interrupt, SIGINT);
+        pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
     }
     ~InterruptAsStop() { sigaction(SIGINT, &previous_, nullptr); }
     InterruptAsStop(const InterruptAsStop&) = delete;
@@ -175,6 +183,28 @@ bool writeSceneLists(const CommandLine& commandLine, const ConversionRun& run,
     return ok;
 }
 
+// Writes the run's report to `path` when one was asked for; false when it cannot be written.
+bool writeReport(const std::string& path, const ConversionRun& run, const std::string& input,
+                 std::chrono::steady_clock::time_point start, std::string_view status,
+                 const std::string& message) {
+    if (path.empty())
+        return true;
+    const RunFacts facts = run.facts();
+    RunReport report;
+    report.input = input;
+    report.outputs = facts.outputs;
+    report.scenes = static_cast<int64_t>(facts.cuts.size());
+    report.frames = facts.framesRead;
+    report.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    report.status = status;
+    report.message = message;
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << report.ToJson() << "\n";
+    file.close();
+    return static_cast<bool>(file);
+}
+
 } // namespace
 
 int RunConversion(const CommandLine& commandLine, std::ostream& out, std::ostream& err) {
@@ -204,6 +234,13 @@ int RunConversion(const CommandLine& commandLine, std::ostream& out, std::ostrea
     ConversionRun run(settings, host, std::move(services));
     const InterruptAsStop interrupts;
     const auto started = std::chrono::steady_clock::now();
+    const std::string& reportFile = commandLine.reportFile;
+    auto report = [&](std::string_view status, const std::string& message) {
+        if (writeReport(reportFile, run, settings.SrcFileName, started, status, message))
+            return true;
+        err << "zentar-convert: cannot write the report '" << reportFile << "'\n";
+        return false;
+    };
 
     bool stopped = false;
     try {
@@ -225,9 +262,19 @@ int RunConversion(const CommandLine& commandLine, std::ostream& out, std::ostrea
         host.EndLine();
         const std::optional<std::string> message = MessageForException(error);
         run.WindDown();
-        if (!message)
+        if (!message) {
+            std::string text = "unexpected failure";
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception& e) {
+                text = e.what();
+            } catch (...) {
+            }
+            report(RunReport::kFailed, text);
             std::rethrow_exception(error); // reported by the command line's own handler
+        }
         err << *message << "\n";
+        report(RunReport::kFailed, *message);
         return kExitFailed;
     }
     run.WindDown();
@@ -238,9 +285,12 @@ int RunConversion(const CommandLine& commandLine, std::ostream& out, std::ostrea
     const bool listsWritten = writeSceneLists(commandLine, run, settings.SrcFileName, err);
     if (stopped) {
         err << "zentar-convert: stopped; the output holds what was converted so far\n";
+        report(RunReport::kStopped, "stopped");
         return kExitStopped;
     }
-    return listsWritten ? kExitOk : kExitFailed;
+    if (!listsWritten)
+        return kExitFailed;
+    return report(RunReport::kConverted, "") ? kExitOk : kExitFailed;
 }
 
 int PrintLists(const CommandLine& commandLine, std::ostream& out) {

@@ -4,6 +4,11 @@
 
 namespace zentar {
 
+std::string OutputTypeExtension(int dstFileType) {
+    static constexpr const char* kExtensions[] = {".avi", ".wmv", ".mp4", ".mkv"};
+    return kExtensions[dstFileType >= 0 && dstFileType < 4 ? dstFileType : 0];
+}
+
 std::string MakeClipName(std::string_view dstFileName, std::string_view typeExtension,
                          int sceneDetection, int index) {
     const std::size_t slash = dstFileName.rfind('/');

@@ -29,9 +29,11 @@ ConversionRun::~ConversionRun() {
 }
 
 std::string ConversionRun::TypeExtension() const {
-    static constexpr const char* kExtensions[] = {".avi", ".wmv", ".mp4", ".mkv"};
-    const int type = settings_.DstFileType;
-    return kExtensions[type >= 0 && type < 4 ? type : 0];
+    return OutputTypeExtension(settings_.DstFileType);
+}
+
+const RunFacts& ConversionRun::facts() const {
+    return facts_;
 }
 
 // A compressor the chosen file type cannot hold is refused before any file is created. The
@@ -97,15 +99,18 @@ void ConversionRun::StartRun() {
     clipCounter_ = 0;
     elapsedMs_ = 0;
     startTick_ = timeGetTime();
+    facts_ = RunFacts{};
     detector_.StartRun();
     scenes_.Start(inputFrameRate, settings_.SceneDetection != 0, settings_.SrcFileName,
                   settings_.SceneDetection == 2 ? settings_.ClipsFileName : std::string());
     detectionQueue_.reset();
     if (DetectionQueue::Wanted(settings_))
         detectionQueue_ = std::make_unique<DetectionQueue>(settings_, inputWidth_, inputHeight_);
-    if (settings_.SceneDetection == 2)
+    if (settings_.SceneDetection == 2) {
         projectFile_ =
             std::make_unique<ProjectFile>(settings_.ClipsFileName, settings_.SrcFileName);
+        facts_.outputs.push_back(settings_.ClipsFileName);
+    }
 
     previewFrame_.assign(outputFrameBytes_, 0);
     host_.CreatePreview(outputWidth_, outputHeight_, inputWidth_, inputHeight_);
@@ -215,6 +220,7 @@ const uint8_t* ConversionRun::ReadPhase(bool& changed) {
                 score = ExaminedScore(before);
             }
         }
+        facts_.framesRead += held ? 1 : 0;
         // The plain quadrant test examines frames only up to the first change of a batch.
         if (held && scenes_.examined() && (detectionQueue_ || !changed))
             scenes_.AddScore(static_cast<int64_t>(framesRead_), score, frameChanged);
@@ -285,6 +291,7 @@ bool ConversionRun::VideoPending() const {
 
 void ConversionRun::OnSceneChange() {
     const int mode = settings_.SceneDetection;
+    facts_.cuts.push_back(static_cast<int64_t>(framesRead_) - 1);
     if (mode == 0 || mode == 1) {
         const int index = clipCounter_++;
         const std::string ext = TypeExtension();
@@ -293,6 +300,8 @@ void ConversionRun::OnSceneChange() {
             throw CMyException(kWriteFailedCode); // the previous clip could not be completed
         job->open_output(name, ext, profileValue_);
         scenes_.AddScene(static_cast<int64_t>(framesRead_) - 1, name);
+        if (facts_.outputs.empty() || facts_.outputs.back() != name)
+            facts_.outputs.push_back(name);
     } else if (mode == 2) {
         projectFile_->AppendCut(static_cast<int64_t>(framesRead_) - 1);
         scenes_.AddScene(static_cast<int64_t>(framesRead_) - 1, std::string());

@@ -27,6 +27,7 @@
 #include "engine/FrameResampler.h"
 #include "engine/MediaFileWriter.h"
 #include "engine/ProjectFile.h"
+#include "engine/RunFacts.h"
 #include "engine/RunHost.h"
 #include "engine/SceneDetector.h"
 #include "engine/SceneRecord.h"
@@ -102,6 +103,8 @@ public:
     uint64_t framesRead() const { return framesRead_; }
     // Scores, cuts and thumbnails of the current or last run.
     const SceneRecord& scenes() const { return scenes_; }
+    // The outputs opened, the scene starts and the frames read so far.
+    const RunFacts& facts() const;
 
 private:
     const uint8_t* ReadPhase(bool& changed);
@@ -152,6 +155,7 @@ private:
     int32_t clipCounter_ = 0;
     uint32_t elapsedMs_ = 0;
     uint32_t startTick_ = 0;
+    RunFacts facts_;
 };
 
 } // namespace zentar

@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-dev
   python3
   time
+  parallel
 )
 
 missing=()

@@ -1,0 +1,217 @@
+// zentar-convert --batch: a folder tree of good, damaged and non-video files, a second run
+// over the same tree, Ctrl-C while conversions run, and --shard slices; outputs checked
+// with ffprobe, the per-input report read back.
+#include "cli/RunReport.h"
+#include "tests/e2e/E2eSupport.h"
+#include "tests/support/media/Probe.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <poll.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace zentar::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+std::string clip(const std::string& path, int frames, int width = 64, int height = 48,
+                 const std::string& format = "avi", const std::string& encoder = "mpeg4") {
+    fs::create_directories(fs::path(path).parent_path());
+    test::ClipSpec spec;
+    spec.format = format;
+    spec.video = test::VideoSpec{};
+    spec.video->encoder = encoder;
+    spec.video->width = width;
+    spec.video->height = height;
+    spec.video->frames = frames;
+    spec.video->cutFrames = {frames / 2};
+    spec.audio = test::AudioSpec{};
+    spec.audio->encoder = format == "mpeg" ? "mp2" : "pcm_s16le";
+    spec.audio->seconds = frames / 25.0;
+    return test::writeClip(path, spec);
+}
+
+// The report's objects by input.
+std::map<std::string, RunReport> readReport(const std::string& path) {
+    std::map<std::string, RunReport> reports;
+    std::istringstream lines(test::FileText(path));
+    for (std::string line; std::getline(lines, line);) {
+        const std::optional<RunReport> report = RunReport::FromJson(line);
+        EXPECT_TRUE(report) << line;
+        if (report) {
+            EXPECT_TRUE(reports.emplace(report->input, *report).second) << "twice: " << line;
+        }
+    }
+    return reports;
+}
+
+// Files below `folder` (hidden ones included), relative to it.
+std::vector<std::string> filesBelow(const std::string& folder) {
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file())
+            files.push_back(entry.path().lexically_relative(folder).string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// A video file that plays to its end: ffprobe counts as many frames as the index holds.
+void expectComplete(const std::string& path) {
+    const auto counted = test::probeStream(path, "v:0", true);
+    const auto indexed = test::probeStream(path, "v:0", false);
+    ASSERT_TRUE(counted && indexed) << path;
+    EXPECT_GT(counted->frames, 0) << path;
+    EXPECT_EQ(counted->frames, indexed->frames) << path;
+}
+
+TEST(BatchE2eTest, ConvertsTheGoodNamesTheBadAndSkipsWhatIsDone) {
+    TempFolder folder("e2e_batch_tree");
+    const std::string in = folder.file("in");
+    clip(in + "/a.avi", 20);
+    clip(in + "/sub/deeper/b.mpg", 20, 64, 48, "mpeg", "mpeg1video");
+    const std::string good = test::FileText(in + "/a.avi");
+    std::ofstream(in + "/sub/damaged.avi", std::ios::binary) << good.substr(0, 300);
+    std::ofstream(in + "/notes.mpg") << "not a video\n";
+    std::ofstream(in + "/readme.txt") << "not an input\n";
+    const std::string out = folder.file("out");
+    const std::string report = folder.file("report.jsonl");
+    const std::vector<std::string> args = {"--batch", in,  "--output-dir", out,
+                                           "--jobs",  "2", "--report",     report};
+
+    const test::ChildResult first = convert(args);
+    EXPECT_EQ(first.exitCode, 1) << first.err;
+    EXPECT_EQ(filesBelow(out), (std::vector<std::string>{"a.avi", "sub/deeper/b.avi"}));
+    expectComplete(out + "/a.avi");
+    expectComplete(out + "/sub/deeper/b.avi");
+    std::map<std::string, RunReport> reports = readReport(report);
+    ASSERT_EQ(reports.size(), 4u) << test::FileText(report);
+    const std::map<std::string, std::string> statuses = {{"a.avi", "converted"},
+                                                         {"sub/deeper/b.mpg", "converted"},
+                                                         {"sub/damaged.avi", "failed"},
+                                                         {"notes.mpg", "failed"}};
+    for (const auto& [name, status] : statuses) {
+        const RunReport& r = reports[in + "/" + name];
+        EXPECT_EQ(r.status, status) << name;
+        if (status == "failed") {
+            EXPECT_NE(first.err.find(in + "/" + name + ": " + r.message), std::string::npos)
+                << first.err;
+            EXPECT_FALSE(r.message.empty());
+        } else {
+            EXPECT_EQ(r.frames, 20u);
+            EXPECT_EQ(r.scenes, 1);
+            EXPECT_EQ(r.outputs.size(), 1u);
+        }
+    }
+
+    const auto written = fs::last_write_time(out + "/a.avi");
+    const test::ChildResult second = convert(args);
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_NE(second.out.find("0 converted, 2 skipped, 2 failed"), std::string::npos) << second.out;
+    EXPECT_EQ(fs::last_write_time(out + "/a.avi"), written);
+    EXPECT_EQ(readReport(report)[in + "/a.avi"].status, "skipped");
+}
+
+// Runs the batch, sends it Ctrl-C once `trigger` is on its standard output; its exit status.
+int batchInterruptedAfter(const std::vector<std::string>& args, const std::string& trigger) {
+    const std::string program = std::string(ZENTAR_BINARY_DIR) + "/bin/zentar-convert";
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeFds[1], STDOUT_FILENO);
+        ::close(pipeFds[0]);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    std::string out;
+    char buffer[4096];
+    for (ssize_t n = 1; n > 0 && std::chrono::steady_clock::now() < deadline;) {
+        pollfd readable{pipeFds[0], POLLIN, 0};
+        if (::poll(&readable, 1, 200) <= 0)
+            continue;
+        n = ::read(pipeFds[0], buffer, sizeof buffer);
+        const bool before = out.find(trigger) != std::string::npos;
+        out.append(buffer, static_cast<size_t>(std::max<ssize_t>(n, 0)));
+        if (!before && out.find(trigger) != std::string::npos)
+            ::kill(pid, SIGINT);
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (std::chrono::steady_clock::now() >= deadline)
+        ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(BatchE2eTest, CtrlCLeavesOnlyCompleteOutputsUnderTheirNames) {
+    TempFolder folder("e2e_batch_interrupt");
+    const std::string in = folder.file("in");
+    clip(in + "/a.avi", 10);
+    for (const char* name : {"b.avi", "c.avi"})
+        clip(in + "/" + name, 1500, 160, 120);
+    const std::string out = folder.file("out");
+    const int status = batchInterruptedAfter({"--batch", in, "--output-dir", out, "--jobs", "2"},
+                                             "converted " + in + "/a.avi");
+    EXPECT_EQ(status, 130);
+    // a converted; b stopped, its finished file in its partial folder; c stopped or never
+    // started; nothing else under an output's name.
+    std::vector<std::string> files = filesBelow(out);
+    ASSERT_GE(files.size(), 2u);
+    EXPECT_EQ(files[0], ".zentar-partial-b.avi/b.avi");
+    EXPECT_EQ(files.back(), "a.avi");
+    for (const std::string& file : files) {
+        EXPECT_TRUE(file == "a.avi" || file.starts_with(".zentar-partial-")) << file;
+        expectComplete(out + "/" + file);
+    }
+    const auto stopped = test::probeStream(out + "/" + files[0], "v:0", true);
+    ASSERT_TRUE(stopped);
+    EXPECT_LT(stopped->frames, 1500);
+}
+
+TEST(BatchE2eTest, ShardsCoverEveryInputOnce) {
+    TempFolder folder("e2e_batch_shards");
+    std::vector<std::string> inputs;
+    for (const char* name :
+         {"g.mpg", "f.avi", "sub/e.dat", "sub/D.WMV", "c.mpeg", "b.avi", "a.avi"}) {
+        inputs.push_back(folder.file("in/" + std::string(name)));
+        fs::create_directories(fs::path(inputs.back()).parent_path());
+        std::ofstream(inputs.back()) << "no video";
+    }
+    std::sort(inputs.begin(), inputs.end());
+    for (int count = 1; count <= 5; ++count) {
+        std::string listed;
+        for (int index = 0; index < count; ++index) {
+            const std::string shard = std::to_string(index) + "/" + std::to_string(count);
+            const test::ChildResult r =
+                convert({"--batch", folder.file("in"), "--shard", shard, "--list-inputs"});
+            EXPECT_EQ(r.exitCode, 0) << r.err;
+            EXPECT_LE(std::count(r.out.begin(), r.out.end(), '\n'), 7 / count + 1) << shard;
+            listed += r.out;
+        }
+        std::string expected;
+        for (const std::string& input : inputs)
+            expected += input + "\n";
+        EXPECT_EQ(listed, expected) << count << " shards"; // in order, each once
+    }
+}
+
+} // namespace
+} // namespace zentar::e2e
