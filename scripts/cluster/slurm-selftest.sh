@@ -21,6 +21,7 @@ for p in slurmctld slurmd slurm-client munge; do
 done
 if [[ ${#missing[@]} -gt 0 ]]; then
     echo "installing ${missing[*]}"
+    "${sudo[@]}" apt-get update -q >/dev/null
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
         "${missing[@]}" >/dev/null
 fi
