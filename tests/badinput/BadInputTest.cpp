@@ -98,20 +98,13 @@ void expectRefusedOrPlayable(const std::string& input, const std::string& output
 ClipSpec clipSpec(const std::string& format, const std::string& videoEncoder,
                   const std::string& audioEncoder, int width = 64, int height = 48,
                   int frames = 25) {
-    VideoSpec video;
-    video.encoder = videoEncoder;
-    video.width = width;
-    video.height = height;
-    video.frames = frames;
-    video.cutFrames = {frames / 2};
-    AudioSpec audio;
-    audio.encoder = audioEncoder;
-    audio.seconds = frames / 25.0;
-    ClipSpec spec;
-    spec.format = format;
-    spec.video = video;
-    spec.audio = audio;
-    return spec;
+    return {format,
+            VideoSpec{.encoder = videoEncoder,
+                      .width = width,
+                      .height = height,
+                      .frames = frames,
+                      .cutFrames = {frames / 2}},
+            AudioSpec{.encoder = audioEncoder, .seconds = frames / 25.0}};
 }
 
 // Uncompressed BGR24 video in AVI (the fixture needs the pixel format named for it).
@@ -148,12 +141,9 @@ TEST(BadInputTest, EmptyRandomTextAndSoundOnlyFilesAreRefused) {
     writeAll(folder.file("notes.avi"), "This is a text file, not a video.\nRIFF AVI LIST\n");
     expectRefused(folder.file("notes.avi"), out);
 
-    ClipSpec soundOnly;
-    soundOnly.audio = AudioSpec{};
-    expectRefused(test::writeClip(folder.file("sound.avi"), soundOnly), out);
-    soundOnly.format = "mpeg";
-    soundOnly.audio->encoder = "mp2";
-    expectRefused(test::writeClip(folder.file("sound.mpg"), soundOnly), out);
+    expectRefused(test::writeClip(folder.file("sound.avi"), {.audio = AudioSpec{}}), out);
+    expectRefused(
+        test::writeClip(folder.file("sound.mpg"), {"mpeg", {}, AudioSpec{.encoder = "mp2"}}), out);
 }
 
 TEST(BadInputTest, TruncatedFilesEndWithTheMessageOrAPlayablePart) {
