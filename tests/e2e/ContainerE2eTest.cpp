@@ -44,7 +44,7 @@ TEST(ContainerE2eTest, EveryKindOfPairWritesAFileThatFfprobeReads) {
     TempFolder folder("e2e_containers");
     const std::string ntsc = sceneClip(folder.file("ntsc.avi"), 30, 30000, 1001);
     const char* const cases[][5] = {
-        {"a.mp4", "H.264 (x264)", "AAC", "h264", "aac"},
+        {"a.mp4", "", "", "h264", "aac"}, // the type's default compressors
         {"b.mp4", "H.265 (x265)", "Opus", "hevc", "opus"},
         {"c.mp4", "AV1 (SVT-AV1)", "FLAC", "av1", "flac"},
         {"d.mp4", "VP9", "MPEG Layer-3", "vp9", "mp3"},
@@ -56,9 +56,11 @@ TEST(ContainerE2eTest, EveryKindOfPairWritesAFileThatFfprobeReads) {
     for (const auto& c : cases) {
         const std::string out = folder.file(c[0]);
         SCOPED_TRACE(out);
-        const test::ChildResult r =
-            convert({"SrcFileName=" + ntsc, "DstFileName=" + out, std::string("VideoCodec=") + c[1],
-                     std::string("AudioCodec=") + c[2]});
+        std::vector<std::string> args{"SrcFileName=" + ntsc, "DstFileName=" + out};
+        if (*c[1] != '\0')
+            args.insert(args.end(),
+                        {std::string("VideoCodec=") + c[1], std::string("AudioCodec=") + c[2]});
+        const test::ChildResult r = convert(args);
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const auto video = test::probeStream(out, "v:0", true);
         ASSERT_TRUE(video.has_value());
@@ -76,12 +78,6 @@ TEST(ContainerE2eTest, EveryKindOfPairWritesAFileThatFfprobeReads) {
 TEST(ContainerE2eTest, TheNameChoosesTheTypeAndUnfitPairsAreRefusedBeforeAnyFile) {
     TempFolder folder("e2e_container_choice");
     const std::string input = "SrcFileName=" + sceneClip(folder.file("in.avi"), 25);
-    const std::string mp4 = folder.file("x.mp4");
-    test::ChildResult r = convert({input, "DstFileName=" + mp4});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(ffprobe(mp4, "-show_entries stream=codec_name"), "h264");
-    EXPECT_EQ(ffprobe(mp4, "-select_streams a -show_entries stream=codec_name"), "aac");
-    EXPECT_NE(ffprobe(mp4, "-show_entries format=format_name").find("mp4"), std::string::npos);
     const char* const refused[][4] = {
         {"r1.mp4", "VideoCodec=Microsoft Video 1", "AudioCodec=AAC",
          "\"Microsoft Video 1\" cannot be written to MP4"},
@@ -92,7 +88,8 @@ TEST(ContainerE2eTest, TheNameChoosesTheTypeAndUnfitPairsAreRefusedBeforeAnyFile
         {"r5.mkv", "DstFileType=2", "AudioCodec=AAC", "DstFileType=2 does not match the extension"},
     };
     for (const auto& c : refused) {
-        r = convert({input, "DstFileName=" + folder.file(c[0]), c[1], c[2]});
+        const test::ChildResult r =
+            convert({input, "DstFileName=" + folder.file(c[0]), c[1], c[2]});
         EXPECT_EQ(r.exitCode, 1) << c[0];
         EXPECT_NE(r.err.find(c[3]), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(folder.file(c[0]))) << c[0];

@@ -4,6 +4,7 @@
 #include "tests/support/media/Probe.h"
 
 #include <cstdlib>
+#include <sstream>
 
 namespace zentar::e2e {
 
@@ -17,22 +18,15 @@ int greyLevel(int frame, int frames) {
 }
 
 std::string writeNumberedClip(const std::string& path, int frames, int fpsNum, int fpsDen) {
-    test::VideoSpec video;
-    video.width = 64;
-    video.height = 48;
-    video.fpsNum = fpsNum;
-    video.fpsDen = fpsDen;
-    video.frames = frames;
-    video.bitRate = 2'000'000;
+    test::VideoSpec video{
+        .fpsNum = fpsNum, .fpsDen = fpsDen, .frames = frames, .bitRate = 2'000'000};
     for (int i = 0; i < frames; ++i) {
         if (i > 0)
             video.cutFrames.push_back(i);
         const auto level = static_cast<uint8_t>(greyLevel(i, frames));
         video.sceneColours.push_back({level, level, level});
     }
-    test::ClipSpec spec;
-    spec.video = video;
-    return test::writeClip(path, spec);
+    return test::writeClip(path, {.video = video});
 }
 
 std::vector<int> frameIndices(const std::string& path, int width, int height, int frames) {
@@ -78,6 +72,17 @@ int64_t framesReadBack(const std::string& path) {
             return frames;
         ++frames;
     }
+}
+
+std::vector<int64_t> projectLines(const std::string& path) {
+    std::istringstream text(test::FileText(path));
+    std::vector<int64_t> values;
+    std::string line;
+    for (int i = 0; std::getline(text, line); ++i) {
+        if (i >= 2)
+            values.push_back(std::stoll(line));
+    }
+    return values;
 }
 
 } // namespace zentar::e2e

@@ -31,4 +31,8 @@ double soundSeconds(const std::string& path);
 // Video frames of `path` counted through our own reading graph.
 int64_t framesReadBack(const std::string& path);
 
+// The numbers of a project file after its two header lines: the first frames of the scenes,
+// then the frame count of the input.
+std::vector<int64_t> projectLines(const std::string& path);
+
 } // namespace zentar::e2e

@@ -19,17 +19,12 @@ using test::TempFolder;
 using test::VideoSpec;
 
 std::string smallClip(const std::string& path, int frames = 10, int width = 64, int height = 48) {
-    VideoSpec video;
-    video.width = width;
-    video.height = height;
-    video.frames = frames;
-    video.cutFrames = {frames / 3, 2 * frames / 3};
-    ClipSpec spec;
-    spec.video = video;
-    AudioSpec audio;
-    audio.seconds = frames / 25.0;
-    spec.audio = audio;
-    return test::writeClip(path, spec);
+    return test::writeClip(path, {"avi",
+                                  VideoSpec{.width = width,
+                                            .height = height,
+                                            .frames = frames,
+                                            .cutFrames = {frames / 3, 2 * frames / 3}},
+                                  AudioSpec{.seconds = frames / 25.0}});
 }
 
 void expectFailure(const test::ChildResult& r, const std::string& message) {
@@ -44,9 +39,8 @@ TEST(FailureE2eTest, InputsThatCannotBeReadAreRefused) {
     expectFailure(convert({"SrcFileName=" + folder.file("missing.avi"), "DstFileName=" + out}),
                   "Cannot open input file.");
 
-    ClipSpec soundOnly;
-    soundOnly.audio = AudioSpec{};
-    const std::string sound = test::writeClip(folder.file("sound.avi"), soundOnly);
+    const std::string sound =
+        test::writeClip(folder.file("sound.avi"), ClipSpec{.audio = AudioSpec{}});
     expectFailure(convert({"SrcFileName=" + sound, "DstFileName=" + out}),
                   "Cannot open input file.");
 

@@ -25,19 +25,11 @@ constexpr int kTimeLimitMs = 120000;
 // 160 x 120 MPEG-4 with sound whose picture cuts to a new flat colour every tenth frame,
 // so that clip splitting starts a clip every 0.4 s.
 std::string scenes(const std::string& path, int frames) {
-    VideoSpec video;
-    video.width = 160;
-    video.height = 120;
-    video.frames = frames;
+    VideoSpec video{.width = 160, .height = 120, .frames = frames};
     for (int cut = 10; cut < frames; cut += 10)
         video.cutFrames.push_back(cut);
-    ClipSpec spec;
-    spec.video = video;
-    test::AudioSpec audio;
-    audio.sampleRate = 22050;
-    audio.seconds = frames / 25.0;
-    spec.audio = audio;
-    return test::writeClip(path, spec);
+    return test::writeClip(
+        path, {"avi", video, test::AudioSpec{.sampleRate = 22050, .seconds = frames / 25.0}});
 }
 
 // An AVI file that plays: ffprobe's header count equals the frames it decodes, and the
