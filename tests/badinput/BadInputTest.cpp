@@ -129,6 +129,7 @@ TEST(BadInputTest, EmptyRandomTextAndSoundOnlyFilesAreRefused) {
     TempFolder folder("badinput_refused");
     const std::string out = folder.file("out.avi");
     std::mt19937 random(20261206);
+    EXPECT_EQ(convert(folder.file("missing.avi"), out).err, kInputMessage);
     for (const char* ext : {".avi", ".mpg", ".wmv", ".dat"}) {
         writeAll(folder.file(std::string("empty") + ext), "");
         expectRefused(folder.file(std::string("empty") + ext), out);

@@ -25,12 +25,6 @@ std::string ffprobe(const std::string& path, const std::string& what) {
     return out.substr(0, out.find('\n'));
 }
 
-std::string decodeErrors(const std::string& path) {
-    std::string errors;
-    test::runCommand("ffmpeg -nostdin -v error -i '" + path + "' -f null - 2>&1", errors);
-    return errors;
-}
-
 // 128 x 96, `frames` frames at num/den, a cut every 10 frames, 44.1 kHz sound as long.
 std::string sceneClip(const std::string& path, int frames, int num = 25, int den = 1) {
     test::VideoSpec v{.width = 128, .height = 96, .fpsNum = num, .fpsDen = den, .frames = frames};

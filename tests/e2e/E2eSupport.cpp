@@ -3,6 +3,8 @@
 #include "engine/ReaderGraph.h"
 #include "tests/support/media/Probe.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <sstream>
 
@@ -72,6 +74,22 @@ int64_t framesReadBack(const std::string& path) {
             return frames;
         ++frames;
     }
+}
+
+std::string decodeErrors(const std::string& path) {
+    std::string errors;
+    test::runCommand("ffmpeg -nostdin -v error -i '" + path + "' -f null - 2>&1", errors);
+    return errors;
+}
+
+void expectPlayable(const std::string& path) {
+    SCOPED_TRACE(path);
+    const auto decoded = test::probeStream(path, "v:0", true);
+    const auto stated = test::probeStream(path, "v:0", false);
+    ASSERT_TRUE(decoded && stated);
+    EXPECT_GT(decoded->frames, 0);
+    EXPECT_EQ(stated->frames, decoded->frames);
+    EXPECT_EQ(decodeErrors(path), "");
 }
 
 std::vector<int64_t> projectLines(const std::string& path) {

@@ -31,6 +31,13 @@ double soundSeconds(const std::string& path);
 // Video frames of `path` counted through our own reading graph.
 int64_t framesReadBack(const std::string& path);
 
+// What the ffmpeg tool reports while decoding `path` ("" when it decodes cleanly).
+std::string decodeErrors(const std::string& path);
+
+// A file that plays to its end: ffprobe's header count of video frames equals the (non-zero)
+// count it decodes, and the ffmpeg tool decodes it without an error.
+void expectPlayable(const std::string& path);
+
 // The numbers of a project file after its two header lines: the first frames of the scenes,
 // then the frame count of the input.
 std::vector<int64_t> projectLines(const std::string& path);
