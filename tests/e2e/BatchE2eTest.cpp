@@ -22,14 +22,11 @@ using test::TempFolder;
 std::string clip(const std::string& path, int frames, int width = 64, int height = 48,
                  const std::string& format = "avi", const std::string& encoder = "mpeg4") {
     fs::create_directories(fs::path(path).parent_path());
-    return test::writeClip(path, {format,
-                                  test::VideoSpec{.encoder = encoder,
-                                                  .width = width,
-                                                  .height = height,
-                                                  .frames = frames,
-                                                  .cutFrames = {frames / 2}},
-                                  test::AudioSpec{.encoder = format == "mpeg" ? "mp2" : "pcm_s16le",
-                                                  .seconds = frames / 25.0}});
+    test::VideoSpec video{.encoder = encoder, .width = width, .height = height, .frames = frames};
+    video.cutFrames = {frames / 2};
+    const char* sound = format == "mpeg" ? "mp2" : "pcm_s16le";
+    return test::writeClip(
+        path, {format, video, test::AudioSpec{.encoder = sound, .seconds = frames / 25.0}});
 }
 
 // The report's objects by input.
@@ -44,17 +41,6 @@ std::map<std::string, RunReport> readReport(const std::string& path) {
         }
     }
     return reports;
-}
-
-// Files below `folder` (hidden ones included), relative to it.
-std::vector<std::string> filesBelow(const std::string& folder) {
-    std::vector<std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file())
-            files.push_back(entry.path().lexically_relative(folder).string());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 TEST(BatchE2eTest, ConvertsTheGoodNamesTheBadAndSkipsWhatIsDone) {

@@ -20,20 +20,9 @@ using test::VideoSpec;
 // 40 frames at 25 fps with scene cuts at frames 10 and 25, and 1.6 s of sound.
 std::string threeScenes(const std::string& path) {
     // Brightness changes the detector's default thresholds see (value change 0.7).
-    return test::writeClip(
-        path, {"avi",
-               VideoSpec{.frames = 40,
-                         .cutFrames = {10, 25},
-                         .sceneColours = {{200, 200, 200}, {40, 40, 40}, {220, 220, 220}}},
-               AudioSpec{.seconds = 1.6}});
-}
-
-std::vector<std::string> filesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
+    VideoSpec video{.frames = 40, .cutFrames = {10, 25}};
+    video.sceneColours = {{200, 200, 200}, {40, 40, 40}, {220, 220, 220}};
+    return test::writeClip(path, {"avi", video, AudioSpec{.seconds = 1.6}});
 }
 
 TEST(ClipSplittingE2eTest, EveryCutStartsTheNextNumberedClip) {
@@ -44,7 +33,7 @@ TEST(ClipSplittingE2eTest, EveryCutStartsTheNextNumberedClip) {
                                          "DstFileName=" + folder.file("clips/trip.avi")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("Clips processed\t3"), std::string::npos) << r.out;
-    ASSERT_EQ(filesIn(folder.file("clips")),
+    ASSERT_EQ(filesBelow(folder.file("clips")),
               (std::vector<std::string>{"trip00000.avi", "trip00001.avi", "trip00002.avi"}));
     const int64_t expectedFrames[] = {10, 15, 15};
     double sound = 0;
@@ -66,7 +55,7 @@ TEST(ClipSplittingE2eTest, ProjectModeWritesTheCutsAndNoMediaFile) {
         convert({"SrcFileName=" + input, "SceneDetection=2", "ClipsFileName=" + project,
                  "DstFileName=" + folder.file("never.avi")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(filesIn(folder.path()), (std::vector<std::string>{"cuts.flp", "in.avi"}));
+    EXPECT_EQ(filesBelow(folder.path()), (std::vector<std::string>{"cuts.flp", "in.avi"}));
     // The last line is the frames-read count minus one: the read reporting the end counts.
     EXPECT_EQ(test::FileText(project),
               "text description 30\r\n" + input + "\r\n0\r\n10\r\n25\r\n40\r\n");

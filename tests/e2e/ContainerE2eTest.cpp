@@ -155,12 +155,9 @@ TEST(ContainerE2eTest, TodaysInputsConvertWithTheirFramesRateAndSound) {
     for (const auto& k : kinds) {
         SCOPED_TRACE(k[0]);
         const bool ntsc = std::string(k[1]) == "mov";
-        const test::VideoSpec video{.encoder = k[2],
-                                    .width = 128,
-                                    .height = 96,
-                                    .fpsNum = ntsc ? 30000 : 25,
-                                    .fpsDen = ntsc ? 1001 : 1,
-                                    .frames = 30};
+        test::VideoSpec video{.encoder = k[2], .width = 128, .height = 96, .frames = 30};
+        video.fpsNum = ntsc ? 30000 : 25;
+        video.fpsDen = ntsc ? 1001 : 1;
         const test::AudioSpec audio{
             .encoder = k[3], .sampleRate = 48000, .seconds = 30.0 * video.fpsDen / video.fpsNum};
         const std::string input =
@@ -180,13 +177,10 @@ TEST(ContainerE2eTest, TodaysInputsConvertWithTheirFramesRateAndSound) {
 TEST(ContainerE2eTest, APhoneClipStoredOnItsSideComesOutUpright) {
     TempFolder folder("e2e_rotated");
     // White above dark blue as stored, shown turned a quarter.
-    const test::VideoSpec video{.encoder = "libx264",
-                                .width = 128,
-                                .height = 96,
-                                .frames = 5,
-                                .sceneColours = {{0, 0, 128}},
-                                .topBandRows = 16,
-                                .rotation = -90};
+    test::VideoSpec video{.encoder = "libx264", .width = 128, .height = 96, .frames = 5};
+    video.sceneColours = {{0, 0, 128}};
+    video.topBandRows = 16;
+    video.rotation = -90;
     const std::string input =
         test::writeClip(folder.file("phone.mp4"), test::ClipSpec{"mp4", video, std::nullopt});
     const std::string out = folder.file("upright.mkv");

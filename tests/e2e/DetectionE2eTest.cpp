@@ -39,26 +39,13 @@ std::pair<int, std::vector<int>> logCuts(const std::string& path) {
 // a one-frame white flash, and frames 45-54 step through black (45-48 darker, 49-51 black,
 // 52-54 lighter) into the last scene.
 std::string keyClip(const std::string& path) {
-    return test::writeClip(path,
-                           {.video = test::VideoSpec{.frames = 60,
-                                                     .cutFrames = {10, 14, 25, 26, 40, 45, 46, 47,
-                                                                   48, 49, 52, 53, 54, 55},
-                                                     .sceneColours = {{200, 40, 40},
-                                                                      {40, 40, 200},
-                                                                      {40, 200, 40},
-                                                                      {255, 255, 255},
-                                                                      {40, 200, 40},
-                                                                      {200, 200, 40},
-                                                                      {150, 150, 30},
-                                                                      {100, 100, 20},
-                                                                      {60, 60, 12},
-                                                                      {30, 30, 6},
-                                                                      {0, 0, 0},
-                                                                      {25, 50, 50},
-                                                                      {50, 100, 100},
-                                                                      {75, 150, 150},
-                                                                      {100, 200, 200}},
-                                                     .bitRate = 2'000'000}});
+    test::VideoSpec video{.frames = 60, .bitRate = 2'000'000};
+    video.cutFrames = {10, 14, 25, 26, 40, 45, 46, 47, 48, 49, 52, 53, 54, 55};
+    video.sceneColours = {{200, 40, 40},  {40, 40, 200},  {40, 200, 40},  {255, 255, 255},
+                          {40, 200, 40},  {200, 200, 40}, {150, 150, 30}, {100, 100, 20},
+                          {60, 60, 12},   {30, 30, 6},    {0, 0, 0},      {25, 50, 50},
+                          {50, 100, 100}, {75, 150, 150}, {100, 200, 200}};
+    return test::writeClip(path, {.video = video});
 }
 
 // Each key read back from the project file (and the clips). A score log that cannot be written

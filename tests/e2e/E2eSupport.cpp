@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 namespace zentar::e2e {
@@ -90,6 +92,16 @@ void expectPlayable(const std::string& path) {
     EXPECT_GT(decoded->frames, 0);
     EXPECT_EQ(stated->frames, decoded->frames);
     EXPECT_EQ(decodeErrors(path), "");
+}
+
+std::vector<std::string> filesBelow(const std::string& folder) {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file())
+            files.push_back(entry.path().lexically_relative(folder).string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 std::vector<int64_t> projectLines(const std::string& path) {

@@ -38,6 +38,9 @@ std::string decodeErrors(const std::string& path);
 // count it decodes, and the ffmpeg tool decodes it without an error.
 void expectPlayable(const std::string& path);
 
+// The files below `folder` (hidden ones included) relative to it, sorted.
+std::vector<std::string> filesBelow(const std::string& folder);
+
 // The numbers of a project file after its two header lines: the first frames of the scenes,
 // then the frame count of the input.
 std::vector<int64_t> projectLines(const std::string& path);

@@ -17,12 +17,9 @@ using test::TempFolder;
 using test::VideoSpec;
 
 std::string smallClip(const std::string& path, int frames = 10, int width = 64, int height = 48) {
-    return test::writeClip(path, {"avi",
-                                  VideoSpec{.width = width,
-                                            .height = height,
-                                            .frames = frames,
-                                            .cutFrames = {frames / 3, 2 * frames / 3}},
-                                  AudioSpec{.seconds = frames / 25.0}});
+    VideoSpec video{.width = width, .height = height, .frames = frames};
+    video.cutFrames = {frames / 3, 2 * frames / 3};
+    return test::writeClip(path, {"avi", video, AudioSpec{.seconds = frames / 25.0}});
 }
 
 void expectFailure(const test::ChildResult& r, const std::string& message) {

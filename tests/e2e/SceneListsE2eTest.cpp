@@ -84,14 +84,10 @@ std::vector<EdlEvent> parseEdl(const std::string& text, int nominal, bool* dropF
 
 std::string knownCuts(const std::string& path, int fpsNum, int fpsDen, int frames,
                       std::vector<int> cuts) {
-    return test::writeClip(
-        path,
-        {.video = test::VideoSpec{
-             .fpsNum = fpsNum,
-             .fpsDen = fpsDen,
-             .frames = frames,
-             .cutFrames = std::move(cuts),
-             .sceneColours = {{200, 200, 200}, {40, 40, 40}, {220, 220, 220}, {60, 60, 90}}}});
+    test::VideoSpec video{.fpsNum = fpsNum, .fpsDen = fpsDen, .frames = frames};
+    video.cutFrames = std::move(cuts);
+    video.sceneColours = {{200, 200, 200}, {40, 40, 40}, {220, 220, 220}, {60, 60, 90}};
+    return test::writeClip(path, {.video = video});
 }
 
 TEST(SceneListsE2eTest, EdlAndCsvMatchTheProjectFilesCutsAtEachRate) {
