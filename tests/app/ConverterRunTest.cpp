@@ -33,14 +33,10 @@ protected:
     // An input of three scenes whose brightness changes enough for the default thresholds,
     // with sound.
     void writeInput(int frames, std::vector<int> cuts) {
-        test::writeClip(
-            input_, {"avi",
-                     test::VideoSpec{.width = 160,
-                                     .height = 120,
-                                     .frames = frames,
-                                     .cutFrames = std::move(cuts),
-                                     .sceneColours = {{250, 40, 40}, {40, 40, 80}, {240, 240, 40}}},
-                     test::AudioSpec{.seconds = frames / 25.0}});
+        test::VideoSpec video{.width = 160, .height = 120, .frames = frames};
+        video.cutFrames = std::move(cuts);
+        video.sceneColours = {{250, 40, 40}, {40, 40, 80}, {240, 240, 40}};
+        test::writeClip(input_, {"avi", video, test::AudioSpec{.seconds = frames / 25.0}});
     }
     void TearDown() override {
         if (ConverterApp::instance() != nullptr) {

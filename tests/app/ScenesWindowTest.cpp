@@ -27,12 +27,9 @@ TEST(ScenesWindowTest, ARunShowsItsScoresAndScenesAndExportsThem) {
     test::TempFolder folder("window-scenes");
     const fs::path look = fs::path(ZENTAR_BINARY_DIR) / "window-look";
     fs::create_directories(look);
-    const test::ClipSpec clip{
-        .video = test::VideoSpec{.width = 160,
-                                 .height = 120,
-                                 .frames = 150,
-                                 .cutFrames = {50, 100},
-                                 .sceneColours = {{250, 40, 40}, {40, 40, 80}, {240, 240, 40}}}};
+    test::ClipSpec clip{.video = test::VideoSpec{.width = 160, .height = 120, .frames = 150}};
+    clip.video->cutFrames = {50, 100};
+    clip.video->sceneColours = {{250, 40, 40}, {40, 40, 80}, {240, 240, 40}};
     const std::string input = test::writeClip(folder.file("in.avi"), clip);
     std::ofstream(folder.file("window.ini"))
         << "[Options]\nSrcFileName=" << input << "\nDstFileName=" << folder.file("out.avi")

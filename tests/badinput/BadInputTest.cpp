@@ -98,13 +98,9 @@ void expectRefusedOrPlayable(const std::string& input, const std::string& output
 ClipSpec clipSpec(const std::string& format, const std::string& videoEncoder,
                   const std::string& audioEncoder, int width = 64, int height = 48,
                   int frames = 25) {
-    return {format,
-            VideoSpec{.encoder = videoEncoder,
-                      .width = width,
-                      .height = height,
-                      .frames = frames,
-                      .cutFrames = {frames / 2}},
-            AudioSpec{.encoder = audioEncoder, .seconds = frames / 25.0}};
+    VideoSpec video{.encoder = videoEncoder, .width = width, .height = height, .frames = frames};
+    video.cutFrames = {frames / 2};
+    return {format, video, AudioSpec{.encoder = audioEncoder, .seconds = frames / 25.0}};
 }
 
 // Uncompressed BGR24 video in AVI (the fixture needs the pixel format named for it).

@@ -58,15 +58,11 @@ int firstStream(const DecoderSource& source, StreamKind kind) {
 TEST(DecoderSourceTest, RowsComeOutBottomUpWithPaddedStride) {
     test::TempFolder folder("rows");
     // 30 pixels: 90 bytes of pixels, 92 with padding.
-    const ClipSpec spec{.video = VideoSpec{.encoder = "ffv1",
-                                           .width = 30,
-                                           .height = 20,
-                                           .frames = 3,
-                                           .sceneColours = {{10, 20, 240}},
-                                           .topBandRows = 1,
-                                           .topBandColour = {250, 10, 20},
-                                           .pixelFormat = "bgr0"}};
-    const std::string path = test::writeClip(folder.file("rows.avi"), spec);
+    VideoSpec video{.encoder = "ffv1", .width = 30, .height = 20, .frames = 3, .topBandRows = 1};
+    video.sceneColours = {{10, 20, 240}};
+    video.topBandColour = {250, 10, 20};
+    video.pixelFormat = "bgr0";
+    const std::string path = test::writeClip(folder.file("rows.avi"), {.video = video});
 
     DecoderSource source;
     ASSERT_EQ(source.open(path), S_OK) << source.errorText();
@@ -92,18 +88,13 @@ TEST(DecoderSourceTest, RowsComeOutBottomUpWithPaddedStride) {
 TEST(DecoderSourceTest, SolidColoursMatchFfmpegScale) {
     test::TempFolder folder("colour");
     // The BT.709 tag must be honoured.
-    const ClipSpec spec{
-        "matroska",
-        VideoSpec{.encoder = "ffv1",
-                  .width = 32,
-                  .height = 16,
-                  .frames = 8,
-                  .cutFrames = {2, 4, 6},
-                  .sceneColours = {{200, 30, 30}, {30, 180, 40}, {250, 250, 20}, {16, 16, 16}},
-                  .pixelFormat = "yuv420p",
-                  .matrix = test::ColourMatrix::Bt709,
-                  .range = test::ColourRange::Limited}};
-    const std::string path = test::writeClip(folder.file("colours.mkv"), spec);
+    VideoSpec video{.encoder = "ffv1", .width = 32, .height = 16, .frames = 8};
+    video.cutFrames = {2, 4, 6};
+    video.sceneColours = {{200, 30, 30}, {30, 180, 40}, {250, 250, 20}, {16, 16, 16}};
+    video.pixelFormat = "yuv420p";
+    video.matrix = test::ColourMatrix::Bt709;
+    video.range = test::ColourRange::Limited;
+    const std::string path = test::writeClip(folder.file("colours.mkv"), {"matroska", video});
 
     DecoderSource source;
     ASSERT_EQ(source.open(path), S_OK) << source.errorText();
@@ -182,12 +173,11 @@ class DecoderSourceBFrameTest : public ::testing::TestWithParam<BFrameCase> {};
 
 TEST_P(DecoderSourceBFrameTest, KeepsDisplayOrderAndSeeksExactly) {
     test::TempFolder folder("bframes");
-    const ClipSpec spec{GetParam().format, VideoSpec{.encoder = GetParam().encoder,
-                                                     .width = 352,
-                                                     .height = 288,
-                                                     .frames = 75,
-                                                     .cutFrames = {10, 20, 30, 40, 50, 60, 70},
-                                                     .bFrames = 2}};
+    ClipSpec spec{GetParam().format, VideoSpec{.encoder = GetParam().encoder, .frames = 75}};
+    spec.video->width = 352;
+    spec.video->height = 288;
+    spec.video->cutFrames = {10, 20, 30, 40, 50, 60, 70};
+    spec.video->bFrames = 2;
     const std::string path = test::writeClip(folder.file(GetParam().file), spec);
 
     DecoderSource source;
