@@ -18,13 +18,6 @@ using test::TempFolder;
 
 const std::string kProgram = std::string(ZENTAR_BINARY_DIR) + "/bin/zentar-convert";
 
-// The first line ffprobe prints for `what` ("-show_entries stream=r_frame_rate ...").
-std::string ffprobe(const std::string& path, const std::string& what) {
-    std::string out;
-    test::runCommand("ffprobe -v error " + what + " -of csv=p=0 '" + path + "' | head -n 1", out);
-    return out.substr(0, out.find('\n'));
-}
-
 // 128 x 96, `frames` frames at num/den, a cut every 10 frames, 44.1 kHz sound as long.
 std::string sceneClip(const std::string& path, int frames, int num = 25, int den = 1) {
     test::VideoSpec v{.width = 128, .height = 96, .fpsNum = num, .fpsDen = den, .frames = frames};

@@ -78,6 +78,18 @@ int64_t framesReadBack(const std::string& path) {
     }
 }
 
+void expectFailure(const test::ChildResult& r, const std::string& message) {
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, message + "\n");
+}
+
+std::string ffprobe(const std::string& path, const std::string& what) {
+    std::string out;
+    test::runCommand("ffprobe -v error " + what + " -of csv=p=0 '" + path + "' | head -n 1", out);
+    return out.substr(0, out.find('\n'));
+}
+
 std::string decodeErrors(const std::string& path) {
     std::string errors;
     test::runCommand("ffmpeg -nostdin -v error -i '" + path + "' -f null - 2>&1", errors);

@@ -31,6 +31,12 @@ double soundSeconds(const std::string& path);
 // Video frames of `path` counted through our own reading graph.
 int64_t framesReadBack(const std::string& path);
 
+// A run that ended by itself with status 1 and `message` as its only error line.
+void expectFailure(const test::ChildResult& r, const std::string& message);
+
+// The first line ffprobe prints for `what` ("-show_entries stream=r_frame_rate ...").
+std::string ffprobe(const std::string& path, const std::string& what);
+
 // What the ffmpeg tool reports while decoding `path` ("" when it decodes cleanly).
 std::string decodeErrors(const std::string& path);
 

@@ -22,12 +22,6 @@ std::string smallClip(const std::string& path, int frames = 10, int width = 64, 
     return test::writeClip(path, {"avi", video, AudioSpec{.seconds = frames / 25.0}});
 }
 
-void expectFailure(const test::ChildResult& r, const std::string& message) {
-    EXPECT_FALSE(r.timedOut);
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, message + "\n");
-}
-
 TEST(FailureE2eTest, OutputsThatCannotBeMadeAreReportedAndNotLeftHalfWritten) {
     TempFolder folder("e2e_bad_outputs");
     const std::string input = smallClip(folder.file("in.avi"));
