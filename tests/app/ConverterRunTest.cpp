@@ -33,16 +33,10 @@ protected:
     // An input of three scenes whose brightness changes enough for the default thresholds,
     // with sound.
     void writeInput(int frames, std::vector<int> cuts) {
-        test::ClipSpec clip;
-        clip.video = test::VideoSpec{};
-        clip.video->width = 160;
-        clip.video->height = 120;
-        clip.video->frames = frames;
-        clip.video->cutFrames = std::move(cuts);
-        clip.video->sceneColours = {{250, 40, 40}, {40, 40, 80}, {240, 240, 40}};
-        clip.audio = test::AudioSpec{};
-        clip.audio->seconds = frames / 25.0;
-        test::writeClip(input_, clip);
+        test::VideoSpec video{.width = 160, .height = 120, .frames = frames};
+        video.cutFrames = std::move(cuts);
+        video.sceneColours = {{250, 40, 40}, {40, 40, 80}, {240, 240, 40}};
+        test::writeClip(input_, {"avi", video, test::AudioSpec{.seconds = frames / 25.0}});
     }
     void TearDown() override {
         if (ConverterApp::instance() != nullptr) {

@@ -98,20 +98,9 @@ void expectRefusedOrPlayable(const std::string& input, const std::string& output
 ClipSpec clipSpec(const std::string& format, const std::string& videoEncoder,
                   const std::string& audioEncoder, int width = 64, int height = 48,
                   int frames = 25) {
-    VideoSpec video;
-    video.encoder = videoEncoder;
-    video.width = width;
-    video.height = height;
-    video.frames = frames;
+    VideoSpec video{.encoder = videoEncoder, .width = width, .height = height, .frames = frames};
     video.cutFrames = {frames / 2};
-    AudioSpec audio;
-    audio.encoder = audioEncoder;
-    audio.seconds = frames / 25.0;
-    ClipSpec spec;
-    spec.format = format;
-    spec.video = video;
-    spec.audio = audio;
-    return spec;
+    return {format, video, AudioSpec{.encoder = audioEncoder, .seconds = frames / 25.0}};
 }
 
 // Uncompressed BGR24 video in AVI (the fixture needs the pixel format named for it).
@@ -136,6 +125,7 @@ TEST(BadInputTest, EmptyRandomTextAndSoundOnlyFilesAreRefused) {
     TempFolder folder("badinput_refused");
     const std::string out = folder.file("out.avi");
     std::mt19937 random(20261206);
+    EXPECT_EQ(convert(folder.file("missing.avi"), out).err, kInputMessage);
     for (const char* ext : {".avi", ".mpg", ".wmv", ".dat"}) {
         writeAll(folder.file(std::string("empty") + ext), "");
         expectRefused(folder.file(std::string("empty") + ext), out);
@@ -148,12 +138,9 @@ TEST(BadInputTest, EmptyRandomTextAndSoundOnlyFilesAreRefused) {
     writeAll(folder.file("notes.avi"), "This is a text file, not a video.\nRIFF AVI LIST\n");
     expectRefused(folder.file("notes.avi"), out);
 
-    ClipSpec soundOnly;
-    soundOnly.audio = AudioSpec{};
-    expectRefused(test::writeClip(folder.file("sound.avi"), soundOnly), out);
-    soundOnly.format = "mpeg";
-    soundOnly.audio->encoder = "mp2";
-    expectRefused(test::writeClip(folder.file("sound.mpg"), soundOnly), out);
+    expectRefused(test::writeClip(folder.file("sound.avi"), {.audio = AudioSpec{}}), out);
+    expectRefused(
+        test::writeClip(folder.file("sound.mpg"), {"mpeg", {}, AudioSpec{.encoder = "mp2"}}), out);
 }
 
 TEST(BadInputTest, TruncatedFilesEndWithTheMessageOrAPlayablePart) {

@@ -15,12 +15,7 @@ TEST(RunReportTest, RoundTripsAnyFileNameAndRefusesOtherText) {
         const std::optional<RunReport> back = RunReport::FromJson(report.ToJson());
         ASSERT_TRUE(back) << report.ToJson();
         EXPECT_EQ(back->input, name);
-        EXPECT_EQ(back->outputs, report.outputs);
-        EXPECT_EQ(back->scenes, 3);
-        EXPECT_EQ(back->frames, 1234u);
-        EXPECT_DOUBLE_EQ(back->seconds, 5.5);
-        EXPECT_EQ(back->status, "failed");
-        EXPECT_EQ(back->message, report.message);
+        EXPECT_EQ(back->ToJson(), report.ToJson()); // every field read back as written
         EXPECT_EQ(report.ToJson().find('\n'), std::string::npos); // one JSON line
     }
     for (const char* bad : {"", "{", "{\"input\":1}", "{\"input\":\"a\"", "{\"a\":\"b\"} x",

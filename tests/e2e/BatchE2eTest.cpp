@@ -7,16 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <poll.h>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <tuple>
 
 namespace zentar::e2e {
 namespace {
@@ -27,18 +22,11 @@ using test::TempFolder;
 std::string clip(const std::string& path, int frames, int width = 64, int height = 48,
                  const std::string& format = "avi", const std::string& encoder = "mpeg4") {
     fs::create_directories(fs::path(path).parent_path());
-    test::ClipSpec spec;
-    spec.format = format;
-    spec.video = test::VideoSpec{};
-    spec.video->encoder = encoder;
-    spec.video->width = width;
-    spec.video->height = height;
-    spec.video->frames = frames;
-    spec.video->cutFrames = {frames / 2};
-    spec.audio = test::AudioSpec{};
-    spec.audio->encoder = format == "mpeg" ? "mp2" : "pcm_s16le";
-    spec.audio->seconds = frames / 25.0;
-    return test::writeClip(path, spec);
+    test::VideoSpec video{.encoder = encoder, .width = width, .height = height, .frames = frames};
+    video.cutFrames = {frames / 2};
+    const char* sound = format == "mpeg" ? "mp2" : "pcm_s16le";
+    return test::writeClip(
+        path, {format, video, test::AudioSpec{.encoder = sound, .seconds = frames / 25.0}});
 }
 
 // The report's objects by input.
@@ -53,26 +41,6 @@ std::map<std::string, RunReport> readReport(const std::string& path) {
         }
     }
     return reports;
-}
-
-// Files below `folder` (hidden ones included), relative to it.
-std::vector<std::string> filesBelow(const std::string& folder) {
-    std::vector<std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file())
-            files.push_back(entry.path().lexically_relative(folder).string());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-// A video file that plays to its end: ffprobe counts as many frames as the index holds.
-void expectComplete(const std::string& path) {
-    const auto counted = test::probeStream(path, "v:0", true);
-    const auto indexed = test::probeStream(path, "v:0", false);
-    ASSERT_TRUE(counted && indexed) << path;
-    EXPECT_GT(counted->frames, 0) << path;
-    EXPECT_EQ(counted->frames, indexed->frames) << path;
 }
 
 TEST(BatchE2eTest, ConvertsTheGoodNamesTheBadAndSkipsWhatIsDone) {
@@ -92,8 +60,8 @@ TEST(BatchE2eTest, ConvertsTheGoodNamesTheBadAndSkipsWhatIsDone) {
     const test::ChildResult first = convert(args);
     EXPECT_EQ(first.exitCode, 1) << first.err;
     EXPECT_EQ(filesBelow(out), (std::vector<std::string>{"a.avi", "sub/deeper/b.avi"}));
-    expectComplete(out + "/a.avi");
-    expectComplete(out + "/sub/deeper/b.avi");
+    expectPlayable(out + "/a.avi");
+    expectPlayable(out + "/sub/deeper/b.avi");
     std::map<std::string, RunReport> reports = readReport(report);
     ASSERT_EQ(reports.size(), 4u) << test::FileText(report);
     const std::map<std::string, std::string> statuses = {{"a.avi", "converted"},
@@ -103,15 +71,12 @@ TEST(BatchE2eTest, ConvertsTheGoodNamesTheBadAndSkipsWhatIsDone) {
     for (const auto& [name, status] : statuses) {
         const RunReport& r = reports[in + "/" + name];
         EXPECT_EQ(r.status, status) << name;
-        if (status == "failed") {
+        if (status == "failed")
             EXPECT_NE(first.err.find(in + "/" + name + ": " + r.message), std::string::npos)
                 << first.err;
-            EXPECT_FALSE(r.message.empty());
-        } else {
-            EXPECT_EQ(r.frames, 20u);
-            EXPECT_EQ(r.scenes, 1);
-            EXPECT_EQ(r.outputs.size(), 1u);
-        }
+        else
+            EXPECT_EQ(std::tuple(r.frames, r.scenes, r.outputs.size()),
+                      std::tuple(uint64_t{20}, int64_t{1}, size_t{1}));
     }
 
     const auto written = fs::last_write_time(out + "/a.avi");
@@ -122,45 +87,6 @@ TEST(BatchE2eTest, ConvertsTheGoodNamesTheBadAndSkipsWhatIsDone) {
     EXPECT_EQ(readReport(report)[in + "/a.avi"].status, "skipped");
 }
 
-// Runs the batch, sends it Ctrl-C once `trigger` is on its standard output; its exit status.
-int batchInterruptedAfter(const std::vector<std::string>& args, const std::string& trigger) {
-    const std::string program = std::string(ZENTAR_BINARY_DIR) + "/bin/zentar-convert";
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return -1;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipeFds[1], STDOUT_FILENO);
-        ::close(pipeFds[0]);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
-    ::close(pipeFds[1]);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    std::string out;
-    char buffer[4096];
-    for (ssize_t n = 1; n > 0 && std::chrono::steady_clock::now() < deadline;) {
-        pollfd readable{pipeFds[0], POLLIN, 0};
-        if (::poll(&readable, 1, 200) <= 0)
-            continue;
-        n = ::read(pipeFds[0], buffer, sizeof buffer);
-        const bool before = out.find(trigger) != std::string::npos;
-        out.append(buffer, static_cast<size_t>(std::max<ssize_t>(n, 0)));
-        if (!before && out.find(trigger) != std::string::npos)
-            ::kill(pid, SIGINT);
-    }
-    ::close(pipeFds[0]);
-    int status = 0;
-    if (std::chrono::steady_clock::now() >= deadline)
-        ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(BatchE2eTest, CtrlCLeavesOnlyCompleteOutputsUnderTheirNames) {
     TempFolder folder("e2e_batch_interrupt");
     const std::string in = folder.file("in");
@@ -168,9 +94,12 @@ TEST(BatchE2eTest, CtrlCLeavesOnlyCompleteOutputsUnderTheirNames) {
     for (const char* name : {"b.avi", "c.avi"})
         clip(in + "/" + name, 1500, 160, 120);
     const std::string out = folder.file("out");
-    const int status = batchInterruptedAfter({"--batch", in, "--output-dir", out, "--jobs", "2"},
-                                             "converted " + in + "/a.avi");
-    EXPECT_EQ(status, 130);
+    const test::ChildResult r =
+        test::RunChild(std::string(ZENTAR_BINARY_DIR) + "/bin/zentar-convert",
+                       {"--batch", in, "--output-dir", out, "--jobs", "2"}, 120000, "", {},
+                       "converted " + in + "/a.avi");
+    EXPECT_TRUE(r.interrupted);
+    EXPECT_EQ(r.exitCode, 130);
     // a converted; b stopped, its finished file in its partial folder; c stopped or never
     // started; nothing else under an output's name.
     std::vector<std::string> files = filesBelow(out);
@@ -179,7 +108,7 @@ TEST(BatchE2eTest, CtrlCLeavesOnlyCompleteOutputsUnderTheirNames) {
     EXPECT_EQ(files.back(), "a.avi");
     for (const std::string& file : files) {
         EXPECT_TRUE(file == "a.avi" || file.starts_with(".zentar-partial-")) << file;
-        expectComplete(out + "/" + file);
+        expectPlayable(out + "/" + file);
     }
     const auto stopped = test::probeStream(out + "/" + files[0], "v:0", true);
     ASSERT_TRUE(stopped);

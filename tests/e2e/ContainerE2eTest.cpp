@@ -18,19 +18,6 @@ using test::TempFolder;
 
 const std::string kProgram = std::string(ZENTAR_BINARY_DIR) + "/bin/zentar-convert";
 
-// The first line ffprobe prints for `what` ("-show_entries stream=r_frame_rate ...").
-std::string ffprobe(const std::string& path, const std::string& what) {
-    std::string out;
-    test::runCommand("ffprobe -v error " + what + " -of csv=p=0 '" + path + "' | head -n 1", out);
-    return out.substr(0, out.find('\n'));
-}
-
-std::string decodeErrors(const std::string& path) {
-    std::string errors;
-    test::runCommand("ffmpeg -nostdin -v error -i '" + path + "' -f null - 2>&1", errors);
-    return errors;
-}
-
 // 128 x 96, `frames` frames at num/den, a cut every 10 frames, 44.1 kHz sound as long.
 std::string sceneClip(const std::string& path, int frames, int num = 25, int den = 1) {
     test::VideoSpec v{.width = 128, .height = 96, .fpsNum = num, .fpsDen = den, .frames = frames};
@@ -44,7 +31,7 @@ TEST(ContainerE2eTest, EveryKindOfPairWritesAFileThatFfprobeReads) {
     TempFolder folder("e2e_containers");
     const std::string ntsc = sceneClip(folder.file("ntsc.avi"), 30, 30000, 1001);
     const char* const cases[][5] = {
-        {"a.mp4", "H.264 (x264)", "AAC", "h264", "aac"},
+        {"a.mp4", "", "", "h264", "aac"}, // the type's default compressors
         {"b.mp4", "H.265 (x265)", "Opus", "hevc", "opus"},
         {"c.mp4", "AV1 (SVT-AV1)", "FLAC", "av1", "flac"},
         {"d.mp4", "VP9", "MPEG Layer-3", "vp9", "mp3"},
@@ -56,9 +43,11 @@ TEST(ContainerE2eTest, EveryKindOfPairWritesAFileThatFfprobeReads) {
     for (const auto& c : cases) {
         const std::string out = folder.file(c[0]);
         SCOPED_TRACE(out);
-        const test::ChildResult r =
-            convert({"SrcFileName=" + ntsc, "DstFileName=" + out, std::string("VideoCodec=") + c[1],
-                     std::string("AudioCodec=") + c[2]});
+        std::vector<std::string> args{"SrcFileName=" + ntsc, "DstFileName=" + out};
+        if (*c[1] != '\0')
+            args.insert(args.end(),
+                        {std::string("VideoCodec=") + c[1], std::string("AudioCodec=") + c[2]});
+        const test::ChildResult r = convert(args);
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const auto video = test::probeStream(out, "v:0", true);
         ASSERT_TRUE(video.has_value());
@@ -76,12 +65,6 @@ TEST(ContainerE2eTest, EveryKindOfPairWritesAFileThatFfprobeReads) {
 TEST(ContainerE2eTest, TheNameChoosesTheTypeAndUnfitPairsAreRefusedBeforeAnyFile) {
     TempFolder folder("e2e_container_choice");
     const std::string input = "SrcFileName=" + sceneClip(folder.file("in.avi"), 25);
-    const std::string mp4 = folder.file("x.mp4");
-    test::ChildResult r = convert({input, "DstFileName=" + mp4});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(ffprobe(mp4, "-show_entries stream=codec_name"), "h264");
-    EXPECT_EQ(ffprobe(mp4, "-select_streams a -show_entries stream=codec_name"), "aac");
-    EXPECT_NE(ffprobe(mp4, "-show_entries format=format_name").find("mp4"), std::string::npos);
     const char* const refused[][4] = {
         {"r1.mp4", "VideoCodec=Microsoft Video 1", "AudioCodec=AAC",
          "\"Microsoft Video 1\" cannot be written to MP4"},
@@ -92,7 +75,8 @@ TEST(ContainerE2eTest, TheNameChoosesTheTypeAndUnfitPairsAreRefusedBeforeAnyFile
         {"r5.mkv", "DstFileType=2", "AudioCodec=AAC", "DstFileType=2 does not match the extension"},
     };
     for (const auto& c : refused) {
-        r = convert({input, "DstFileName=" + folder.file(c[0]), c[1], c[2]});
+        const test::ChildResult r =
+            convert({input, "DstFileName=" + folder.file(c[0]), c[1], c[2]});
         EXPECT_EQ(r.exitCode, 1) << c[0];
         EXPECT_NE(r.err.find(c[3]), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(folder.file(c[0]))) << c[0];
@@ -164,12 +148,9 @@ TEST(ContainerE2eTest, TodaysInputsConvertWithTheirFramesRateAndSound) {
     for (const auto& k : kinds) {
         SCOPED_TRACE(k[0]);
         const bool ntsc = std::string(k[1]) == "mov";
-        const test::VideoSpec video{.encoder = k[2],
-                                    .width = 128,
-                                    .height = 96,
-                                    .fpsNum = ntsc ? 30000 : 25,
-                                    .fpsDen = ntsc ? 1001 : 1,
-                                    .frames = 30};
+        test::VideoSpec video{.encoder = k[2], .width = 128, .height = 96, .frames = 30};
+        video.fpsNum = ntsc ? 30000 : 25;
+        video.fpsDen = ntsc ? 1001 : 1;
         const test::AudioSpec audio{
             .encoder = k[3], .sampleRate = 48000, .seconds = 30.0 * video.fpsDen / video.fpsNum};
         const std::string input =
@@ -189,13 +170,10 @@ TEST(ContainerE2eTest, TodaysInputsConvertWithTheirFramesRateAndSound) {
 TEST(ContainerE2eTest, APhoneClipStoredOnItsSideComesOutUpright) {
     TempFolder folder("e2e_rotated");
     // White above dark blue as stored, shown turned a quarter.
-    const test::VideoSpec video{.encoder = "libx264",
-                                .width = 128,
-                                .height = 96,
-                                .frames = 5,
-                                .sceneColours = {{0, 0, 128}},
-                                .topBandRows = 16,
-                                .rotation = -90};
+    test::VideoSpec video{.encoder = "libx264", .width = 128, .height = 96, .frames = 5};
+    video.sceneColours = {{0, 0, 128}};
+    video.topBandRows = 16;
+    video.rotation = -90;
     const std::string input =
         test::writeClip(folder.file("phone.mp4"), test::ClipSpec{"mp4", video, std::nullopt});
     const std::string out = folder.file("upright.mkv");

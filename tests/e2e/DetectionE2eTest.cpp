@@ -18,16 +18,8 @@ using test::TempFolder;
 
 // The cuts a project file lists (its header lines and final frame count left out).
 std::vector<int> projectCuts(const std::string& path) {
-    std::istringstream text(test::FileText(path));
-    std::vector<int> values;
-    std::string line;
-    for (int i = 0; std::getline(text, line); ++i) {
-        if (i >= 2)
-            values.push_back(std::stoi(line));
-    }
-    if (!values.empty())
-        values.pop_back();
-    return values;
+    const std::vector<int64_t> lines = projectLines(path);
+    return std::vector<int>(lines.begin(), lines.empty() ? lines.end() : lines.end() - 1);
 }
 
 // Rows of the score log (header left out) and the frames it marks as cuts.
@@ -47,17 +39,13 @@ std::pair<int, std::vector<int>> logCuts(const std::string& path) {
 // a one-frame white flash, and frames 45-54 step through black (45-48 darker, 49-51 black,
 // 52-54 lighter) into the last scene.
 std::string keyClip(const std::string& path) {
-    test::VideoSpec video;
-    video.frames = 60;
-    video.bitRate = 2'000'000;
+    test::VideoSpec video{.frames = 60, .bitRate = 2'000'000};
     video.cutFrames = {10, 14, 25, 26, 40, 45, 46, 47, 48, 49, 52, 53, 54, 55};
     video.sceneColours = {{200, 40, 40},  {40, 40, 200},  {40, 200, 40},  {255, 255, 255},
                           {40, 200, 40},  {200, 200, 40}, {150, 150, 30}, {100, 100, 20},
                           {60, 60, 12},   {30, 30, 6},    {0, 0, 0},      {25, 50, 50},
                           {50, 100, 100}, {75, 150, 150}, {100, 200, 200}};
-    test::ClipSpec spec;
-    spec.video = video;
-    return test::writeClip(path, spec);
+    return test::writeClip(path, {.video = video});
 }
 
 // Each key read back from the project file (and the clips). A score log that cannot be written
@@ -86,15 +74,15 @@ TEST(DetectionE2eTest, EachDetectionKeyShowsInTheProjectFile) {
         {{}, {0, 10}},
         {{"ScoreLogFileName=" + folder.file("log.csv")}, {0, 10}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [settings, cuts, err] : cases) {
         std::filesystem::remove(folder.file("cuts.flp"));
         std::vector<std::string> args = {"SrcFileName=" + input, "SceneDetection=2",
                                          "ClipsFileName=" + folder.file("cuts.flp")};
-        args.insert(args.end(), c.settings.begin(), c.settings.end());
+        args.insert(args.end(), settings.begin(), settings.end());
         const test::ChildResult r = convert(args);
-        EXPECT_EQ(r.exitCode, c.err.empty() ? 0 : 1) << r.err;
-        EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(projectCuts(folder.file("cuts.flp")), c.cuts) << args.back();
+        EXPECT_EQ(r.exitCode, err.empty() ? 0 : 1) << r.err;
+        EXPECT_EQ(r.err, err);
+        EXPECT_EQ(projectCuts(folder.file("cuts.flp")), cuts) << args.back();
     }
     EXPECT_EQ(test::FileText(input), inputBytes);
     // The score log of the last case: a row for every frame, its cuts those of the project.

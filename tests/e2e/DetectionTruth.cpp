@@ -145,11 +145,8 @@ TruthSet writeTruthClip(const std::string& listPath, const std::string& clipPath
     }
     truth.frames = static_cast<int>(plan->size());
 
-    test::VideoSpec video;
-    video.width = width;
-    video.height = height;
-    video.frames = truth.frames;
-    video.bitRate = width * height * 60;
+    test::VideoSpec video{
+        .width = width, .height = height, .frames = truth.frames, .bitRate = width * height * 60};
     video.painter = [=](int index, uint8_t* rgb, int linesize) {
         const FramePlan& f = (*plan)[size_t(index)];
         for (int y = 0; y < height; ++y) {
@@ -170,9 +167,7 @@ TruthSet writeTruthClip(const std::string& listPath, const std::string& clipPath
             }
         }
     };
-    test::ClipSpec spec;
-    spec.video = video;
-    test::writeClip(clipPath, spec);
+    test::writeClip(clipPath, {.video = video});
     return truth;
 }
 

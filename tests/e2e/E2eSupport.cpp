@@ -3,7 +3,12 @@
 #include "engine/ReaderGraph.h"
 #include "tests/support/media/Probe.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <sstream>
 
 namespace zentar::e2e {
 
@@ -17,22 +22,15 @@ int greyLevel(int frame, int frames) {
 }
 
 std::string writeNumberedClip(const std::string& path, int frames, int fpsNum, int fpsDen) {
-    test::VideoSpec video;
-    video.width = 64;
-    video.height = 48;
-    video.fpsNum = fpsNum;
-    video.fpsDen = fpsDen;
-    video.frames = frames;
-    video.bitRate = 2'000'000;
+    test::VideoSpec video{
+        .fpsNum = fpsNum, .fpsDen = fpsDen, .frames = frames, .bitRate = 2'000'000};
     for (int i = 0; i < frames; ++i) {
         if (i > 0)
             video.cutFrames.push_back(i);
         const auto level = static_cast<uint8_t>(greyLevel(i, frames));
         video.sceneColours.push_back({level, level, level});
     }
-    test::ClipSpec spec;
-    spec.video = video;
-    return test::writeClip(path, spec);
+    return test::writeClip(path, {.video = video});
 }
 
 std::vector<int> frameIndices(const std::string& path, int width, int height, int frames) {
@@ -78,6 +76,55 @@ int64_t framesReadBack(const std::string& path) {
             return frames;
         ++frames;
     }
+}
+
+void expectFailure(const test::ChildResult& r, const std::string& message) {
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, message + "\n");
+}
+
+std::string ffprobe(const std::string& path, const std::string& what) {
+    std::string out;
+    test::runCommand("ffprobe -v error " + what + " -of csv=p=0 '" + path + "' | head -n 1", out);
+    return out.substr(0, out.find('\n'));
+}
+
+std::string decodeErrors(const std::string& path) {
+    std::string errors;
+    test::runCommand("ffmpeg -nostdin -v error -i '" + path + "' -f null - 2>&1", errors);
+    return errors;
+}
+
+void expectPlayable(const std::string& path) {
+    SCOPED_TRACE(path);
+    const auto decoded = test::probeStream(path, "v:0", true);
+    const auto stated = test::probeStream(path, "v:0", false);
+    ASSERT_TRUE(decoded && stated);
+    EXPECT_GT(decoded->frames, 0);
+    EXPECT_EQ(stated->frames, decoded->frames);
+    EXPECT_EQ(decodeErrors(path), "");
+}
+
+std::vector<std::string> filesBelow(const std::string& folder) {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file())
+            files.push_back(entry.path().lexically_relative(folder).string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::vector<int64_t> projectLines(const std::string& path) {
+    std::istringstream text(test::FileText(path));
+    std::vector<int64_t> values;
+    std::string line;
+    for (int i = 0; std::getline(text, line); ++i) {
+        if (i >= 2)
+            values.push_back(std::stoll(line));
+    }
+    return values;
 }
 
 } // namespace zentar::e2e

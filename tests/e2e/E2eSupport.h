@@ -31,4 +31,24 @@ double soundSeconds(const std::string& path);
 // Video frames of `path` counted through our own reading graph.
 int64_t framesReadBack(const std::string& path);
 
+// A run that ended by itself with status 1 and `message` as its only error line.
+void expectFailure(const test::ChildResult& r, const std::string& message);
+
+// The first line ffprobe prints for `what` ("-show_entries stream=r_frame_rate ...").
+std::string ffprobe(const std::string& path, const std::string& what);
+
+// What the ffmpeg tool reports while decoding `path` ("" when it decodes cleanly).
+std::string decodeErrors(const std::string& path);
+
+// A file that plays to its end: ffprobe's header count of video frames equals the (non-zero)
+// count it decodes, and the ffmpeg tool decodes it without an error.
+void expectPlayable(const std::string& path);
+
+// The files below `folder` (hidden ones included) relative to it, sorted.
+std::vector<std::string> filesBelow(const std::string& folder);
+
+// The numbers of a project file after its two header lines: the first frames of the scenes,
+// then the frame count of the input.
+std::vector<int64_t> projectLines(const std::string& path);
+
 } // namespace zentar::e2e

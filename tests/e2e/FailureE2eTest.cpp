@@ -1,61 +1,25 @@
-// zentar-convert when things go wrong: bad inputs, outputs that cannot be made, an output
-// naming the input, a device that fills up, and Ctrl-C half-way. Each case checks the message
-// and exit status, that nothing is left half-written, and that the program ends.
+// zentar-convert when things go wrong (bad inputs are tests/badinput's): outputs that cannot be
+// made, an output naming the input, a device that fills up, and Ctrl-C half-way. Each case checks
+// the message and exit status, that nothing is left half-written, and that the program ends.
 #include "tests/e2e/E2eSupport.h"
 #include "tests/support/media/Probe.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace zentar::e2e {
 namespace {
 
 namespace fs = std::filesystem;
 using test::AudioSpec;
-using test::ClipSpec;
 using test::TempFolder;
 using test::VideoSpec;
 
 std::string smallClip(const std::string& path, int frames = 10, int width = 64, int height = 48) {
-    VideoSpec video;
-    video.width = width;
-    video.height = height;
-    video.frames = frames;
+    VideoSpec video{.width = width, .height = height, .frames = frames};
     video.cutFrames = {frames / 3, 2 * frames / 3};
-    ClipSpec spec;
-    spec.video = video;
-    AudioSpec audio;
-    audio.seconds = frames / 25.0;
-    spec.audio = audio;
-    return test::writeClip(path, spec);
-}
-
-void expectFailure(const test::ChildResult& r, const std::string& message) {
-    EXPECT_FALSE(r.timedOut);
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, message + "\n");
-}
-
-TEST(FailureE2eTest, InputsThatCannotBeReadAreRefused) {
-    TempFolder folder("e2e_bad_inputs");
-    const std::string out = folder.file("out.avi");
-    expectFailure(convert({"SrcFileName=" + folder.file("missing.avi"), "DstFileName=" + out}),
-                  "Cannot open input file.");
-
-    ClipSpec soundOnly;
-    soundOnly.audio = AudioSpec{};
-    const std::string sound = test::writeClip(folder.file("sound.avi"), soundOnly);
-    expectFailure(convert({"SrcFileName=" + sound, "DstFileName=" + out}),
-                  "Cannot open input file.");
-
-    const std::string whole = test::FileText(smallClip(folder.file("whole.avi")));
-    const std::string damaged = folder.file("damaged.avi");
-    std::ofstream(damaged, std::ios::binary) << whole.substr(0, 200);
-    expectFailure(convert({"SrcFileName=" + damaged, "DstFileName=" + out}),
-                  "Cannot open input file.");
-    EXPECT_FALSE(fs::exists(out));
+    return test::writeClip(path, {"avi", video, AudioSpec{.seconds = frames / 25.0}});
 }
 
 TEST(FailureE2eTest, OutputsThatCannotBeMadeAreReportedAndNotLeftHalfWritten) {
@@ -112,15 +76,8 @@ TEST(FailureE2eTest, CtrlCHalfWayLeavesAnOutputThatPlaysToItsEnd) {
     const test::ChildResult r = convertAndInterrupt({"SrcFileName=" + input, "DstFileName=" + out});
     ASSERT_TRUE(r.interrupted);
     EXPECT_EQ(r.exitCode, 130);
-    const auto counted = test::probeStream(out, "v:0", true);
-    const auto indexed = test::probeStream(out, "v:0", false);
-    ASSERT_TRUE(counted && indexed);
-    EXPECT_GT(counted->frames, 0);
-    EXPECT_LT(counted->frames, 1500);
-    EXPECT_EQ(counted->frames, indexed->frames); // the index covers every frame written
-    std::string errors;
-    test::runCommand("ffmpeg -nostdin -v error -i '" + out + "' -f null - 2>&1", errors);
-    EXPECT_EQ(errors, "");
+    expectPlayable(out); // the index covers every frame written
+    EXPECT_LT(test::probeStream(out, "v:0", true)->frames, 1500);
 
     // In project mode the stop still writes the last line.
     const std::string project = folder.file("cuts.flp");

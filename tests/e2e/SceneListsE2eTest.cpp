@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <sstream>
+#include <tuple>
 
 namespace zentar::e2e {
 namespace {
@@ -81,45 +82,24 @@ std::vector<EdlEvent> parseEdl(const std::string& text, int nominal, bool* dropF
     return events;
 }
 
-// The cuts of a project file and its final line (the end of the input).
-std::vector<int64_t> projectLines(const std::string& path) {
-    std::vector<int64_t> values;
-    const std::vector<std::string> all = lines(test::FileText(path));
-    for (size_t i = 2; i < all.size(); ++i)
-        values.push_back(std::stoll(all[i]));
-    return values;
-}
-
 std::string knownCuts(const std::string& path, int fpsNum, int fpsDen, int frames,
                       std::vector<int> cuts) {
-    test::VideoSpec video;
-    video.width = 64;
-    video.height = 48;
-    video.fpsNum = fpsNum;
-    video.fpsDen = fpsDen;
-    video.frames = frames;
+    test::VideoSpec video{.fpsNum = fpsNum, .fpsDen = fpsDen, .frames = frames};
     video.cutFrames = std::move(cuts);
     video.sceneColours = {{200, 200, 200}, {40, 40, 40}, {220, 220, 220}, {60, 60, 90}};
-    test::ClipSpec spec;
-    spec.video = video;
-    return test::writeClip(path, spec);
+    return test::writeClip(path, {.video = video});
 }
-
-struct RateCase {
-    const char* name;
-    int fpsNum, fpsDen, nominal;
-    bool dropFrame;
-};
 
 TEST(SceneListsE2eTest, EdlAndCsvMatchTheProjectFilesCutsAtEachRate) {
     // Cuts past the first minute, where drop-frame and plain counting differ.
-    const RateCase cases[] = {
-        {"25", 25, 1, 25, false}, {"29.97", 30000, 1001, 30, true}, {"30", 30, 1, 30, false}};
-    for (const RateCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        test::TempFolder folder(std::string("e2e_scene_lists_") + c.name);
+    // Name, rate, nominal whole rate, drop-frame counting.
+    for (const auto& [name, fpsNum, fpsDen, nominal, drop] : {std::tuple{"25", 25, 1, 25, false},
+                                                              {"29.97", 30000, 1001, 30, true},
+                                                              {"30", 30, 1, 30, false}}) {
+        SCOPED_TRACE(name);
+        test::TempFolder folder(std::string("e2e_scene_lists_") + name);
         const std::string input =
-            knownCuts(folder.file("in.avi"), c.fpsNum, c.fpsDen, 2000, {700, 1810, 1900});
+            knownCuts(folder.file("in.avi"), fpsNum, fpsDen, 2000, {700, 1810, 1900});
         const test::ChildResult r =
             convert({"SrcFileName=" + input, "SceneDetection=2",
                      "ClipsFileName=" + folder.file("cuts.flp"), "--cuts", folder.file("s.csv"),
@@ -132,30 +112,30 @@ TEST(SceneListsE2eTest, EdlAndCsvMatchTheProjectFilesCutsAtEachRate) {
 
         bool dropFrame = false;
         const std::vector<EdlEvent> events =
-            parseEdl(test::FileText(folder.file("s.edl")), c.nominal, &dropFrame);
-        EXPECT_EQ(dropFrame, c.dropFrame);
+            parseEdl(test::FileText(folder.file("s.edl")), nominal, &dropFrame);
+        EXPECT_EQ(dropFrame, drop);
         ASSERT_EQ(events.size(), project.size() - 1);
         for (size_t i = 0; i < events.size(); ++i) {
             EXPECT_EQ(events[i].number, static_cast<int>(i) + 1);
-            EXPECT_EQ(events[i].sourceIn, project[i]) << "event " << i;
-            EXPECT_EQ(events[i].sourceOut, project[i + 1]) << "event " << i; // out is exclusive
-            EXPECT_EQ(events[i].recordIn, i == 0 ? 0 : events[i - 1].recordOut);
-            EXPECT_EQ(events[i].recordOut - events[i].recordIn,
-                      events[i].sourceOut - events[i].sourceIn);
+            const EdlEvent& e = events[i]; // out points are exclusive
+            EXPECT_EQ(std::tuple(e.sourceIn, e.sourceOut, e.recordIn),
+                      std::tuple(project[i], project[i + 1], i == 0 ? 0 : events[i - 1].recordOut))
+                << "event " << i;
+            EXPECT_EQ(e.recordOut - e.recordIn, e.sourceOut - e.sourceIn);
         }
 
         const std::vector<std::string> rows = lines(test::FileText(folder.file("s.csv")));
         ASSERT_EQ(rows.size(), project.size());
         EXPECT_EQ(rows[0].rfind("index,first_frame,last_frame,", 0), 0u);
-        const double rate = static_cast<double>(c.fpsNum) / c.fpsDen;
+        const double rate = static_cast<double>(fpsNum) / fpsDen;
         for (size_t i = 1; i < rows.size(); ++i) {
             const std::vector<std::string> f = split(rows[i], ',');
             ASSERT_EQ(f.size(), 10u) << rows[i];
-            EXPECT_EQ(std::stoll(f[1]), project[i - 1]) << rows[i];
-            EXPECT_EQ(std::stoll(f[2]), project[i] - 1) << rows[i];
+            EXPECT_EQ(std::tuple(std::stoll(f[1]), std::stoll(f[2]), std::stoll(f[7])),
+                      std::tuple(project[i - 1], project[i] - 1, project[i] - project[i - 1]))
+                << rows[i];
             EXPECT_NEAR(std::stod(f[5]), project[i - 1] / rate, 1e-4) << rows[i];
             EXPECT_NEAR(std::stod(f[6]), project[i] / rate, 1e-4) << rows[i];
-            EXPECT_EQ(std::stoll(f[7]), project[i] - project[i - 1]) << rows[i];
             EXPECT_GE(std::stod(f[8]), i == 1 ? 0.0 : 1.0) << rows[i]; // cuts reach the threshold
         }
 
@@ -163,7 +143,6 @@ TEST(SceneListsE2eTest, EdlAndCsvMatchTheProjectFilesCutsAtEachRate) {
         ASSERT_TRUE(sheet);
         EXPECT_EQ(sheet->codecName, "mjpeg");
         EXPECT_GE(sheet->width, 4 * 64); // four thumbnails in a row
-        EXPECT_GE(sheet->height, 48);
     }
 }
 

@@ -10,15 +10,9 @@ namespace zentar::test {
 
 inline std::string SmallClip(const std::string& path, int frames, double audioSeconds,
                              int fps = 25) {
-    ClipSpec spec;
-    spec.video = VideoSpec{};
-    spec.video->fpsNum = fps;
-    spec.video->frames = frames;
-    spec.video->cutFrames = {frames / 2};
-    if (audioSeconds > 0) {
-        spec.audio = AudioSpec{};
-        spec.audio->seconds = audioSeconds;
-    }
+    ClipSpec spec{.video = VideoSpec{.fpsNum = fps, .frames = frames, .cutFrames = {frames / 2}}};
+    if (audioSeconds > 0)
+        spec.audio = AudioSpec{.seconds = audioSeconds};
     return writeClip(path, spec);
 }
 

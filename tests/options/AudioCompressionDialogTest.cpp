@@ -29,25 +29,12 @@ protected:
 };
 
 TEST_F(AudioCompressionDialogTest, OkStoresTheNameAndRewritesTheRecordAsPcm) {
-    format = {.wFormatTag = 0x55,
-              .nChannels = 2,
-              .nSamplesPerSec = 44100,
-              .nAvgBytesPerSec = 16000,
-              .nBlockAlign = 1,
-              .wBitsPerSample = 16,
-              .cbSize = 12};
+    format = {0x55, 2, 44100, 16000, 1, 16, 12}; // MPEG layer 3 with its extra bytes
     QComboBox* list = open("pcm"); // the stored default, matched by prefix in any case
     EXPECT_EQ(list->currentText(), "PCM");
     dialog->accept();
     EXPECT_EQ(name, "PCM");
-    const AudioFormatRecord pcm{.wFormatTag = 1,
-                                .nChannels = 2,
-                                .nSamplesPerSec = 44100,
-                                .nAvgBytesPerSec = 176400,
-                                .nBlockAlign = 4,
-                                .wBitsPerSample = 16,
-                                .cbSize = 0};
-    EXPECT_EQ(format, pcm);
+    EXPECT_EQ(format, (AudioFormatRecord{1, 2, 44100, 176400, 4, 16, 0})); // 16-bit stereo PCM
 
     format = {}; // nothing stored yet
     open("PCM");

@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <tuple>
+
 namespace zentar {
 namespace {
 
@@ -20,19 +22,15 @@ namespace {
 TEST(SceneDetectionDialogTest, OkStoresValuesInRangeAndRefusesOthers) {
     test::EnsureQtApp();
     test::HelpRecorder help;
-    struct Case {
-        const char* field;
-        QString text;
-        QString message; // empty: accepted
-    };
-    const Case cases[] = {
+    // The field, its text, the message (empty: accepted).
+    const std::tuple<const char*, QString, QString> cases[] = {
         {"flashGuardField", "3", ""},
         {"flashGuardField", "31", "Please enter an integer between 0 and 30."},
         {"adaptiveField", "0.5", "Please enter a number between 1 and 50."},
         {"minLengthField", "-1", "Please enter an integer between 0 and 100000."},
         {"valField", "x", "Please enter a number between 0 and 10."},
     };
-    for (const Case& c : cases) {
+    for (const auto& [field, text, expected] : cases) {
         ConversionSettings settings;
         QString message;
         QString seconds;
@@ -42,8 +40,8 @@ TEST(SceneDetectionDialogTest, OkStoresValuesInRangeAndRefusesOthers) {
             modal->findChild<QLineEdit*>("minLengthField")->setText("50");
             seconds = modal->findChild<QLabel*>("minLengthSeconds")->text();
             modal->findChild<QPushButton*>("helpButton")->click();
-            modal->findChild<QLineEdit*>(c.field)->setText(c.text);
-            if (!c.message.isEmpty()) // the message box closes, the dialog stays
+            modal->findChild<QLineEdit*>(field)->setText(text);
+            if (!expected.isEmpty()) // the message box closes, the dialog stays
                 test::AnswerNextModal([&message](QWidget* box) {
                     message = qobject_cast<QMessageBox*>(box)->text();
                     box->close();
@@ -54,12 +52,12 @@ TEST(SceneDetectionDialogTest, OkStoresValuesInRangeAndRefusesOthers) {
         });
         const bool stored = RunSceneDetectionExchange(nullptr, settings, "in.avi",
                                                       [](const std::string&) { return 25.0; });
-        EXPECT_EQ(stored, c.message.isEmpty()) << c.field;
-        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(stored, expected.isEmpty()) << field;
+        EXPECT_EQ(message, expected);
         EXPECT_EQ(seconds, "= 2.00 s at 25 frames/s");
-        EXPECT_EQ(settings.DetectionMethod, stored ? 1 : 0);
-        EXPECT_EQ(settings.DetectFades, stored ? 1 : 0);
-        EXPECT_EQ(settings.MinSceneLength, stored ? 50 : 0);
+        EXPECT_EQ(
+            std::tuple(settings.DetectionMethod, settings.DetectFades, settings.MinSceneLength),
+            stored ? std::tuple(1, 1, 50) : std::tuple(0, 0, 0));
     }
     EXPECT_EQ(help.topics, std::vector<uint32_t>(std::size(cases), kHelpSceneDetection));
 }

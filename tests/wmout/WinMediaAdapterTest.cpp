@@ -95,13 +95,7 @@ TEST_F(WinMediaAdapterTest, OutputWritesAFileFromAResolvedProfileFile) {
 
     const std::string path = file("out.wmv");
     const auto pcm = pcmFormat(2, 44100, 16);
-    AudioFormatRecord audio;
-    audio.wFormatTag = pcm.wFormatTag;
-    audio.nChannels = pcm.nChannels;
-    audio.nSamplesPerSec = pcm.nSamplesPerSec;
-    audio.nAvgBytesPerSec = pcm.nAvgBytesPerSec;
-    audio.nBlockAlign = pcm.nBlockAlign;
-    audio.wBitsPerSample = pcm.wBitsPerSample;
+    const AudioFormatRecord audio{1, 2, 44100, 176400, 4, 16, 0}; // the same as a record
     {
         WinMediaOutput output(library_);
         output.open(path, value, 80, 60, &audio, 25.0);

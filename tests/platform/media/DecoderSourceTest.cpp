@@ -57,17 +57,12 @@ int firstStream(const DecoderSource& source, StreamKind kind) {
 
 TEST(DecoderSourceTest, RowsComeOutBottomUpWithPaddedStride) {
     test::TempFolder folder("rows");
-    ClipSpec spec;
-    spec.video = VideoSpec{};
-    spec.video->encoder = "ffv1";
-    spec.video->pixelFormat = "bgr0";
-    spec.video->width = 30; // 90 bytes of pixels, 92 with padding
-    spec.video->height = 20;
-    spec.video->frames = 3;
-    spec.video->topBandRows = 1;
-    spec.video->topBandColour = {250, 10, 20};
-    spec.video->sceneColours = {{10, 20, 240}};
-    const std::string path = test::writeClip(folder.file("rows.avi"), spec);
+    // 30 pixels: 90 bytes of pixels, 92 with padding.
+    VideoSpec video{.encoder = "ffv1", .width = 30, .height = 20, .frames = 3, .topBandRows = 1};
+    video.sceneColours = {{10, 20, 240}};
+    video.topBandColour = {250, 10, 20};
+    video.pixelFormat = "bgr0";
+    const std::string path = test::writeClip(folder.file("rows.avi"), {.video = video});
 
     DecoderSource source;
     ASSERT_EQ(source.open(path), S_OK) << source.errorText();
@@ -92,19 +87,14 @@ TEST(DecoderSourceTest, RowsComeOutBottomUpWithPaddedStride) {
 // Our RGB equals, within one level, what FFmpeg's own scale filter makes of the same file.
 TEST(DecoderSourceTest, SolidColoursMatchFfmpegScale) {
     test::TempFolder folder("colour");
-    ClipSpec spec;
-    spec.format = "matroska";
-    spec.video = VideoSpec{};
-    spec.video->encoder = "ffv1";
-    spec.video->pixelFormat = "yuv420p";
-    spec.video->width = 32;
-    spec.video->height = 16;
-    spec.video->frames = 8;
-    spec.video->cutFrames = {2, 4, 6};
-    spec.video->sceneColours = {{200, 30, 30}, {30, 180, 40}, {250, 250, 20}, {16, 16, 16}};
-    spec.video->matrix = test::ColourMatrix::Bt709; // the tag must be honoured
-    spec.video->range = test::ColourRange::Limited;
-    const std::string path = test::writeClip(folder.file("colours.mkv"), spec);
+    // The BT.709 tag must be honoured.
+    VideoSpec video{.encoder = "ffv1", .width = 32, .height = 16, .frames = 8};
+    video.cutFrames = {2, 4, 6};
+    video.sceneColours = {{200, 30, 30}, {30, 180, 40}, {250, 250, 20}, {16, 16, 16}};
+    video.pixelFormat = "yuv420p";
+    video.matrix = test::ColourMatrix::Bt709;
+    video.range = test::ColourRange::Limited;
+    const std::string path = test::writeClip(folder.file("colours.mkv"), {"matroska", video});
 
     DecoderSource source;
     ASSERT_EQ(source.open(path), S_OK) << source.errorText();
@@ -147,11 +137,7 @@ TEST(DecoderSourceTest, UnreadableInputsFailToOpenWithAClearMessage) {
 
 TEST(DecoderSourceTest, AudioOnlySelectionSkipsVideoAndKeepsSampleTimes) {
     test::TempFolder folder("audioonly");
-    ClipSpec spec;
-    spec.video = VideoSpec{};
-    spec.audio = AudioSpec{};
-    spec.audio->sampleRate = 8000;
-    spec.audio->seconds = 1.0;
+    const ClipSpec spec{"avi", VideoSpec{}, AudioSpec{.sampleRate = 8000}};
     const std::string path = test::writeClip(folder.file("a.avi"), spec);
     DecoderSource source;
     ASSERT_EQ(source.open(path), S_OK);
@@ -187,15 +173,11 @@ class DecoderSourceBFrameTest : public ::testing::TestWithParam<BFrameCase> {};
 
 TEST_P(DecoderSourceBFrameTest, KeepsDisplayOrderAndSeeksExactly) {
     test::TempFolder folder("bframes");
-    ClipSpec spec;
-    spec.format = GetParam().format;
-    spec.video = VideoSpec{};
-    spec.video->encoder = GetParam().encoder;
+    ClipSpec spec{GetParam().format, VideoSpec{.encoder = GetParam().encoder, .frames = 75}};
     spec.video->width = 352;
     spec.video->height = 288;
-    spec.video->frames = 75;
-    spec.video->bFrames = 2;
     spec.video->cutFrames = {10, 20, 30, 40, 50, 60, 70};
+    spec.video->bFrames = 2;
     const std::string path = test::writeClip(folder.file(GetParam().file), spec);
 
     DecoderSource source;

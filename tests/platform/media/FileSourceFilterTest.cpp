@@ -56,15 +56,10 @@ struct ReaderGraph {
 
 TEST(FileSourceFilterTest, OnlyTheConnectedAudioStreamIsDecoded) {
     test::TempFolder folder("source");
-    test::ClipSpec spec;
-    spec.video = test::VideoSpec{};
-    spec.video->frames = 50;
-    spec.audio = test::AudioSpec{};
-    spec.audio->encoder = "pcm_u8";
-    spec.audio->channels = 1;
-    spec.audio->sampleRate = 22050;
-    spec.audio->seconds = 2.0;
-    const std::string path = test::writeClip(folder.file("a.avi"), spec);
+    const std::string path = test::writeClip(
+        folder.file("a.avi"),
+        {"avi", test::VideoSpec{.frames = 50},
+         test::AudioSpec{.encoder = "pcm_u8", .sampleRate = 22050, .channels = 1, .seconds = 2.0}});
 
     ReaderGraph g;
     ASSERT_EQ(g.build(path, u"Audio", partialType(MEDIATYPE_Audio, MEDIASUBTYPE_PCM)), S_OK);
@@ -107,12 +102,9 @@ TEST(FileSourceFilterTest, StopWhileTheRendererBlocksReturns) {
 // running moves both.
 TEST(FileSourceFilterTest, BothStreamsInOneGraphSeekTogether) {
     test::TempFolder folder("both");
-    test::ClipSpec spec;
-    spec.video = test::VideoSpec{};
-    spec.video->frames = 50;
-    spec.audio = test::AudioSpec{};
-    spec.audio->seconds = 2.0;
-    const std::string path = test::writeClip(folder.file("both.avi"), spec);
+    const std::string path =
+        test::writeClip(folder.file("both.avi"),
+                        {"avi", test::VideoSpec{.frames = 50}, test::AudioSpec{.seconds = 2.0}});
 
     ReaderGraph g;
     ASSERT_EQ(g.build(path, u"Video", partialType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24)), S_OK);

