@@ -169,22 +169,5 @@ TEST_F(ConverterRunTest, StopAsksFirstAndNoKeepsTheRunGoing) {
     EXPECT_EQ(video->codecName, "huffyuv");
 }
 
-TEST_F(ConverterRunTest, MissingInputIsReportedAndTheWindowStaysIdle) {
-    ConverterDialog& window = open("SrcFileName=" + folder_->file("missing.avi") +
-                                   "\nDstFileName=" + folder_->file("never.avi") + "\n");
-    click(1);
-    EXPECT_EQ(window.statusText(), "Cannot open input file.");
-    EXPECT_FALSE(window.running());
-    EXPECT_TRUE(window.control(1)->isEnabled());
-    EXPECT_FALSE(window.control(2)->isEnabled());
-    EXPECT_FALSE(fs::exists(folder_->file("never.avi")));
-    // The next idle moment leaves the message in place.
-    QTest::qWait(20);
-    EXPECT_EQ(window.statusText(), "Cannot open input file.");
-    // Closing the window asks nothing when no run is going.
-    window.close();
-    EXPECT_FALSE(window.isVisible());
-}
-
 } // namespace
 } // namespace zentar

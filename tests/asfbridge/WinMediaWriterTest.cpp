@@ -218,18 +218,6 @@ TEST_F(WinMediaWriterTest, NamesThatLookLikeProtocolsAreWrittenAsFiles) {
     EXPECT_TRUE(probeStream(file("pipe:1.wmv"), "v:0"));
 }
 
-TEST_F(WinMediaWriterTest, OpenOnAnUnwritablePathFails) {
-    std::ofstream(file("plain")) << "x";
-    for (const std::string& path :
-         {file("plain") + "/out.wmv", file("missing/out.wmv"), folder_.path(), std::string()}) {
-        SCOPED_TRACE(path);
-        auto writer = newWriter();
-        EXPECT_LT(writer->Open(wide(path).c_str(), nullptr), 0);
-    }
-    auto writer = newWriter();
-    EXPECT_LT(writer->Open(nullptr, nullptr), 0);
-}
-
 // Bottom-up BGR rows come out the right way up with their colours, and an odd size is
 // padded with a copy of the last column and row, not with black.
 TEST_F(WinMediaWriterTest, FramesKeepOrientationColoursAndEdgesWhenPadded) {

@@ -149,18 +149,6 @@ TEST(ConversionJobTest, AnOutputNamingTheInputIsRefusedBeforeAnythingIsWritten) 
     EXPECT_FALSE(job.names_input_file(folder.file("other.avi")));
 }
 
-TEST(ConversionJobTest, WmvOutputWithoutAWriterLibraryFailsWithCode9) {
-    TempFolder folder("job_wmv_missing");
-    const std::string path = SmallClip(folder.file("clip.avi"), 5, 0);
-    ConversionJob job;
-    job.open_input(path, 0);
-    job.set_video_output(VideoFormatRecord{}, 64, 48, "<Uncompressed>");
-    for (const char* extension : {".wmv", "WMV", ".Wmv"})
-        EXPECT_EQ(codeOf([&] { job.open_output(folder.file("out.wmv"), extension, {}); }), 9);
-    EXPECT_FALSE(job.has_writer());
-    EXPECT_FALSE(std::filesystem::exists(folder.file("out.wmv")));
-}
-
 TEST(ConversionJobTest, OutputFailuresReportCodesOrCloseTheOutput) {
     TempFolder folder("job_output_failures");
     const std::string input = SmallClip(folder.file("in.avi"), 5, 0.2);

@@ -162,15 +162,6 @@ TEST_F(ConversionSettingsTest, OutOfRangeIntegersFallBackToTheDefault) {
               std::tuple(2, 4, 8192, 1, 0.001, 1));
 }
 
-TEST_F(ConversionSettingsTest, StoredValuesByKeyReportWhatTheyDid) {
-    // Other malformed numbers, bad records and unknown keys are the command line's test.
-    ConversionSettings settings;
-    EXPECT_EQ(settings.set_stored_value("HueThreshold", "0.5x"), Result::Malformed); // whole text
-    EXPECT_EQ(settings.set_stored_value("SRCFILENAME", "a\nb"), Result::Malformed);
-    EXPECT_EQ(settings.set_stored_value("FrameWidth", ""), Result::Applied); // empty: default
-    EXPECT_EQ(settings.FrameWidth, 320);
-}
-
 TEST_F(ConversionSettingsTest, SavingKeepsTheRestOfTheFileAndAFailedSaveKeepsTheOldFile) {
     writeIni("; my settings\r\n[Other]\r\nx=1\r\n[OPTIONS]\r\nframewidth=640\r\nMine=keep\r\n");
     ConversionSettings settings(ini_);

@@ -61,10 +61,6 @@ std::vector<std::uint8_t> Resample(FrameResampler& resampler, const std::vector<
     return dst;
 }
 
-const std::uint8_t* Pixel(const std::vector<std::uint8_t>& frame, int width, int x, int y) {
-    return frame.data() + y * RgbFrameStride(width) + 3 * x;
-}
-
 TEST(DivisionTable, RoundsSumsOfWeight225BackToBytes) {
     const DivisionTable& table = divisionTable();
     EXPECT_EQ(table[0], 0);
@@ -88,23 +84,6 @@ TEST(FrameResampler, MatchesTheLiteralFilterForEverySizePair) {
                   ReferenceResample(src, p[0], p[1], p[2], p[3]))
             << p[0] << "x" << p[1] << " -> " << p[2] << "x" << p[3];
     }
-}
-
-TEST(FrameResampler, DoublingWeightsNeighboursSevenToEight) {
-    std::vector<std::uint8_t> src(RgbFrameBytes(2, 2), 0);
-    const std::uint8_t left[3] = {10, 0, 255}, right[3] = {200, 255, 0};
-    std::memcpy(src.data(), left, 3);
-    std::memcpy(src.data() + 3, right, 3);
-    FrameResampler resampler;
-    const auto dst = Resample(resampler, src, 2, 2, 4, 4);
-    // Row 0 (fy = 0), column 1 (fx = 8): (7 x left + 8 x right) x 15 through the table.
-    const std::uint8_t* p = Pixel(dst, 4, 1, 0);
-    EXPECT_EQ(p[0], 111); // (7 x 10 + 8 x 200) x 15 = 25,050 -> 111
-    EXPECT_EQ(p[1], 136); // 8 x 255 x 15 = 30,600 -> 136
-    EXPECT_EQ(p[2], 119); // 7 x 255 x 15 = 26,775 -> 119
-    // Row 2 has Y / 16 = srcH - 1: it pairs rows 0 and 1 with its own fraction 0, so it
-    // repeats source row 0.
-    EXPECT_EQ(std::memcmp(Pixel(dst, 4, 0, 2), Pixel(dst, 4, 0, 0), 12), 0);
 }
 
 TEST(FrameResampler, ReadsAndWritesNothingOutsideTheFrames) {
@@ -138,19 +117,6 @@ TEST(FrameResampler, RefusesSizesWhosePositionSumsOverflow) {
     std::uint8_t byte[4] = {};
     EXPECT_THROW(resampler.ResampleFrame(byte, 0, 1, byte, 1, 1), std::invalid_argument);
     EXPECT_THROW(resampler.SetRunSizes(100000, 2, 100000, 3), std::invalid_argument);
-}
-
-TEST(FrameResampler, HeldFrameIsPassedThroughOrResizedIntoTheRunBuffer) {
-    std::mt19937 random(1);
-    FrameResampler resampler;
-    const auto src = RandomFrame(6, 4, random);
-    resampler.SetRunSizes(6, 4, 6, 4);
-    EXPECT_EQ(resampler.ResizeHeldFrame(src.data()), src.data());
-
-    resampler.SetRunSizes(6, 4, 9, 7);
-    const std::uint8_t* resized = resampler.ResizeHeldFrame(src.data());
-    EXPECT_EQ(std::vector<std::uint8_t>(resized, resized + RgbFrameBytes(9, 7)),
-              ReferenceResample(src, 6, 4, 9, 7));
 }
 
 } // namespace

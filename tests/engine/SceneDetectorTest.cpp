@@ -105,18 +105,6 @@ TEST(FrameRegions, OddSizesGiveTheExtraColumnAndRowToRightAndBottom) {
               (std::array{2, 2, 5, 1, 3}));
 }
 
-TEST(SceneDetector, ModeZeroFlagsOnlyTheFirstFrame) {
-    SceneDetector detector;
-    DetectionSettings settings = Mode(0);
-    settings.ShowStatistics = true;
-    const RgbFrame black = UniformFrame(8, 8, {0, 0, 0});
-    const RgbFrame white = UniformFrame(8, 8, {255, 255, 255});
-    EXPECT_TRUE(detector.DetectSceneChange(black.view(), 0, 0, settings));
-    EXPECT_FALSE(detector.DetectSceneChange(white.view(), 1, 1, settings));
-    EXPECT_FALSE(detector.DetectSceneChange(black.view(), 2, 1, settings));
-    EXPECT_TRUE(detector.statisticsText().empty());
-}
-
 TEST(SceneDetector, FirstFrameStoresWithoutComparingThenValueDistancesDecide) {
     SceneDetector detector;
     DetectionSettings settings = Mode(1); // defaults: hue 1.0, sat off, val 0.7
@@ -178,19 +166,6 @@ TEST(SceneDetector, DistancesAgainstThresholds) {
     }
     ASSERT_EQ(HsvFromMeans(255, 0, 35).hue, 1500);
     ASSERT_EQ(HsvFromMeans(200, 150, 150), (RegionStats{0, 64, 200}));
-}
-
-TEST(SceneDetector, StatisticsLineShowsFrameClipsAndRegionValues) {
-    SceneDetector detector;
-    DetectionSettings settings = Mode(1);
-    settings.ShowStatistics = true;
-    const RgbFrame frame = RegionFrame(4, 4, {{{10, 0, 0}, {0, 20, 0}, {0, 0, 30}, {40, 40, 40}}});
-    detector.DetectSceneChange(frame.view(), 0, 0, settings);
-    EXPECT_TRUE(detector.statisticsText().empty()); // none for the first frame
-    detector.DetectSceneChange(frame.view(), 7, 3, settings);
-    EXPECT_EQ(detector.statisticsText(), "7/3: 10 20 30 40");
-    detector.StartRun();
-    EXPECT_TRUE(detector.statisticsText().empty());
 }
 
 TEST(SceneDetector, FramesBelowTwoPixelsCompareOnlyTheirNonEmptyRegions) {

@@ -123,23 +123,5 @@ TEST(AcmStreamTest, ReportsWhatWasReallyUsedAndProduced) {
     EXPECT_EQ(c.dstUsed, 250u * 4);
 }
 
-TEST(AcmStreamTest, RefusesWhatItCannotDo) {
-    const WAVEFORMATEX from = test::PcmFormat(2, 44100, 16);
-    WAVEFORMATEX alaw = test::PcmFormat(1, 8000, 8);
-    alaw.wFormatTag = 6;
-    HACMSTREAM stream = nullptr;
-    EXPECT_EQ(acmStreamOpen(&stream, nullptr, &from, &alaw, nullptr, 0, 0, 0), ACMERR_NOTPOSSIBLE);
-    EXPECT_EQ(stream, nullptr);
-    WAVEFORMATEX badAlign = test::PcmFormat(2, 22050, 16);
-    badAlign.nBlockAlign = 3;
-    EXPECT_EQ(acmStreamOpen(&stream, nullptr, &from, &badAlign, nullptr, 0, 0, 0),
-              ACMERR_NOTPOSSIBLE);
-    const WAVEFORMATEX to = test::PcmFormat(2, 22050, 16);
-    EXPECT_EQ(acmStreamOpen(nullptr, nullptr, &from, &to, nullptr, 0, 0, ACM_STREAMOPENF_QUERY),
-              MMSYSERR_NOERROR);
-    EXPECT_EQ(acmStreamOpen(&stream, nullptr, &from, &to, nullptr, 0, 0, ACM_STREAMOPENF_ASYNC),
-              MMSYSERR_INVALFLAG);
-}
-
 } // namespace
 } // namespace zentar

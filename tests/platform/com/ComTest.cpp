@@ -24,15 +24,6 @@ public:
     int bar() override { return 2; }
 };
 
-TEST(GuidTest, ParsesRegistryTextAndPrintsItBack) {
-    constexpr GUID g = MakeGuid("{E436EB7D-524F-11CE-9F53-0020AF0BA770}");
-    static_assert(g.Data1 == 0xE436EB7D && g.Data2 == 0x524F && g.Data3 == 0x11CE);
-    static_assert(g.Data4[0] == 0x9F && g.Data4[7] == 0x70);
-    EXPECT_EQ(g.toString(), "{E436EB7D-524F-11CE-9F53-0020AF0BA770}");
-    EXPECT_EQ(FourCCGuid(MakeFourCC('d', 'v', 's', 'd')),
-              MakeGuid("{64737664-0000-0010-8000-00AA00389B71}"));
-}
-
 TEST(ComObjectTest, QueryInterfaceCountsReferencesAndFreesOnLastRelease) {
     {
         ComPtr<FooBar> object = MakeComObject<FooBar>();

@@ -116,25 +116,6 @@ TEST(DecoderSourceTest, SolidColoursMatchFfmpegScale) {
     }
 }
 
-TEST(DecoderSourceTest, UnreadableInputsFailToOpenWithAClearMessage) {
-    test::TempFolder folder("bad");
-    DecoderSource source;
-    EXPECT_TRUE(FAILED(source.open(folder.file("missing.avi"))));
-    EXPECT_NE(source.errorText().find("missing.avi"), std::string::npos);
-    EXPECT_TRUE(source.streams().empty());
-
-    const std::string garbage = folder.file("garbage.avi");
-    std::string bytes(5000, '\0');
-    for (size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<char>((i * 7919) & 0xFF);
-    std::ofstream(garbage, std::ios::binary) << bytes;
-    EXPECT_TRUE(FAILED(source.open(garbage)));
-    EXPECT_FALSE(source.errorText().empty());
-    uint8_t byte = 0;
-    SampleInfo info;
-    EXPECT_EQ(source.read(0, &byte, 1, info), E_INVALIDARG);
-}
-
 TEST(DecoderSourceTest, AudioOnlySelectionSkipsVideoAndKeepsSampleTimes) {
     test::TempFolder folder("audioonly");
     const ClipSpec spec{"avi", VideoSpec{}, AudioSpec{.sampleRate = 8000}};

@@ -96,29 +96,6 @@ TEST(VideoCompressorTest, PacketsKeepTheirTimesAndStartWithAKeyFrame) {
     }
 }
 
-TEST(VideoEncoderTest, RefusesFrameSizesTheEncoderCannotTake) {
-    struct Case {
-        const char* encoder;
-        int width;
-        int height;
-        bool accepted;
-    };
-    const Case cases[] = {{"msvideo1", 320, 240, true}, {"msvideo1", 322, 240, false},
-                          {"cinepak", 320, 242, false}, {"cinepak", 160, 120, true},
-                          {"wmv1", 321, 240, false},    {"wmv2", 322, 240, true},
-                          {"dvvideo", 720, 576, true},  {"dvvideo", 720, 480, true},
-                          {"dvvideo", 640, 480, false}, {"huffyuv", 321, 241, true}};
-    for (const Case& c : cases) {
-        std::string why;
-        EXPECT_EQ(VideoEncoder::acceptsFrameSize(c.encoder, c.width, c.height, &why), c.accepted)
-            << c.encoder << " " << c.width << "x" << c.height;
-        EXPECT_EQ(why.empty(), c.accepted);
-    }
-    VideoEncoder encoder("msvideo1", MakeFourCC('M', 'S', 'V', 'C'));
-    EXPECT_EQ(encoder.open({322, 240, kPeriod, -1, 0}), E_INVALIDARG);
-    EXPECT_NE(encoder.errorText().find("multiple of 4"), std::string::npos);
-}
-
 TEST(AviMuxerTest, UncompressedRgbRoundTripsBottomUp) {
     test::TempFolder folder("raw");
     const std::string path = folder.file("raw.avi");

@@ -54,32 +54,6 @@ struct ReaderGraph {
     ComPtr<IMediaSeeking> seeking() { return graph.As<IMediaSeeking>(); }
 };
 
-TEST(FileSourceFilterTest, OnlyTheConnectedAudioStreamIsDecoded) {
-    test::TempFolder folder("source");
-    const std::string path = test::writeClip(
-        folder.file("a.avi"),
-        {"avi", test::VideoSpec{.frames = 50},
-         test::AudioSpec{.encoder = "pcm_u8", .sampleRate = 22050, .channels = 1, .seconds = 2.0}});
-
-    ReaderGraph g;
-    ASSERT_EQ(g.build(path, u"Audio", partialType(MEDIATYPE_Audio, MEDIASUBTYPE_PCM)), S_OK);
-    ComPtr<IMediaSeeking> seeking = g.seeking();
-    EXPECT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_FRAME), E_INVALIDARG);
-    ASSERT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_SAMPLE), S_OK);
-    LONGLONG samples = 0;
-    ASSERT_EQ(seeking->GetDuration(&samples), S_OK);
-    EXPECT_NEAR(static_cast<double>(samples), 44100.0, 30.0);
-
-    ASSERT_EQ(CallBounded([&] { return g.control()->Run(); }), S_OK);
-    ASSERT_TRUE(g.renderer->waitForEndOfStream(kWaitMs));
-    LONG total = 0;
-    for (const auto& s : g.renderer->samples()) {
-        total += s.length;
-    }
-    EXPECT_EQ(total, 44100);
-    ASSERT_EQ(CallBounded([&] { return g.control()->Stop(); }), S_OK);
-}
-
 TEST(FileSourceFilterTest, StopWhileTheRendererBlocksReturns) {
     ReaderGraph g;
     ASSERT_EQ(g.build(kTree, u"Video", partialType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24)), S_OK);

@@ -106,17 +106,6 @@ TEST(IniFileTest, RefusesNamesAndValuesThatWouldInjectLines) {
     EXPECT_EQ(ini.text(), "");
 }
 
-TEST_F(ProfileFileTest, PrivateProfileFunctionsCreateAndReadTheFile) {
-    const std::string ini = path("new.ini");
-    EXPECT_EQ(GetPrivateProfileInt("Options", "Count", 42, ini), 42u);
-    ASSERT_TRUE(WritePrivateProfileString("Options", "Name", "x y", ini));
-    ASSERT_TRUE(WritePrivateProfileInt("Options", "Count", -7, ini));
-    ASSERT_TRUE(WritePrivateProfileInt("options", "count", -8, ini));
-    EXPECT_EQ(readFile(ini), "[Options]\nName=x y\nCount=-8\n");
-    EXPECT_EQ(static_cast<int32_t>(GetPrivateProfileInt("OPTIONS", "COUNT", 0, ini)), -8);
-    EXPECT_EQ(fileCount(), 1u); // no temporary file left behind
-}
-
 TEST(ProfileIntTest, ReadsTheLeadingNumberLikeTheHost) {
     EXPECT_EQ(ParseProfileInt(std::nullopt, 5), 5u);
     // 4294967296 wraps modulo 2^32.

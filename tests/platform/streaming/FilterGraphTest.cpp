@@ -91,61 +91,6 @@ TEST(FilterGraphTest, TransformChainsPassSamplesTimesAndEndOfStream) {
     }
 }
 
-TEST(FilterGraphTest, ConnectRefusesIncompatibleTypesAndLeavesPinsFree) {
-    ComPtr<IGraphBuilder> graph = MakeGraph();
-    ComPtr<TestSource> source = TestSource::Create({VideoPinConfig(1)});
-    MediaType audio;
-    audio.majortype = MEDIATYPE_Audio;
-    ComPtr<TestRenderer> renderer = TestRenderer::Create(audio);
-    graph->AddFilter(source.Get(), u"Source");
-    graph->AddFilter(renderer.Get(), u"Renderer");
-    HRESULT hr = graph->Connect(source->pin(0), renderer->InputPin());
-    EXPECT_TRUE(FAILED(hr));
-    EXPECT_FALSE(source->pin(0)->IsConnected());
-    EXPECT_FALSE(renderer->InputPin()->IsConnected());
-    MediaType type;
-    EXPECT_EQ(renderer->InputPin()->ConnectionMediaType(&type), VFW_E_NOT_CONNECTED);
-}
-
-TEST(FilterGraphTest, SeekingIsForwardedWithTimeFormatsAndRestartsTheStream) {
-    Chain chain(VideoPinConfig(20));
-    ComPtr<IMediaSeeking> seeking = chain.graph.As<IMediaSeeking>();
-    LONGLONG duration = 0;
-    ASSERT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME), S_OK);
-    ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
-    EXPECT_EQ(duration, 20 * 400000);
-    EXPECT_EQ(seeking->IsFormatSupported(&TIME_FORMAT_SAMPLE), S_FALSE);
-    EXPECT_TRUE(FAILED(seeking->SetTimeFormat(&TIME_FORMAT_SAMPLE)));
-    ASSERT_EQ(seeking->SetTimeFormat(&TIME_FORMAT_FRAME), S_OK);
-    ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
-    EXPECT_EQ(duration, 20);
-    seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME);
-
-    // Block the renderer on its third sample, seek while it waits: the seek flushes
-    // the renderer awake and the stream restarts at the new position.
-    chain.renderer->blockAt = 2;
-    ASSERT_EQ(chain.control->Run(), S_OK);
-    ASSERT_TRUE(chain.renderer->BlockedHandle()->Wait(kWaitMs));
-    LONGLONG position = 15 * 400000;
-    ASSERT_EQ(CallBounded([&] {
-                  return seeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr,
-                                               AM_SEEKING_NoPositioning);
-              }),
-              S_OK);
-    ASSERT_TRUE(WaitForEvent(chain.graph.Get(), EC_COMPLETE));
-    std::vector<RenderedSample> got = chain.renderer->samples();
-    ASSERT_EQ(got.size(), 3u + 5u);
-    EXPECT_EQ(got[3].index, 15);
-    EXPECT_EQ(got[7].index, 19);
-    EXPECT_EQ(chain.source->pin(0)->threadStarts(), 2);
-    EXPECT_TRUE(chain.renderer->checker().violations().empty());
-    chain.stop();
-
-    // A graph whose filters cannot seek says so.
-    ComPtr<IGraphBuilder> empty = MakeGraph();
-    EXPECT_EQ(empty.As<IMediaSeeking>()->GetDuration(&duration), E_NOTIMPL);
-}
-
 TEST(FilterGraphTest, EventsFromSeveralThreadsAreAllQueuedAndTheHandleFollowsTheQueue) {
     ComPtr<IGraphBuilder> graph = MakeGraph();
     ComPtr<IMediaEventSink> sink = graph.As<IMediaEventSink>();

@@ -45,44 +45,5 @@ TEST(MediaTypeTest, PartialMatchIgnoresNullFieldsAndComparesFormatBytesWhenNamed
     EXPECT_FALSE(exact.MatchesPartial(longer));
 }
 
-TEST(BitmapHelpersTest, RowsArePaddedToFourBytesAndSubtypeFollowsBitCount) {
-    BITMAPINFOHEADER h;
-    h.biWidth = 320;
-    h.biHeight = 240;
-    h.biBitCount = 24;
-    EXPECT_EQ(GetBitmapSize(&h), 230400u);
-    h.biWidth = 321;
-    EXPECT_EQ(GetBitmapSize(&h), 964u * 240u);
-    h.biHeight = -240; // top-down images have the same size
-    EXPECT_EQ(GetBitmapSize(&h), 964u * 240u);
-    h.biBitCount = 8;
-    h.biWidth = 3;
-    h.biHeight = 2;
-    EXPECT_EQ(GetBitmapSize(&h), 8u);
-    h.biWidth = 0x7FFFFFFF;
-    h.biHeight = 0x7FFFFFFF;
-    EXPECT_EQ(GetBitmapSize(&h), 0u) << "sizes beyond 32 bits are refused, not wrapped";
-
-    const struct {
-        WORD bits;
-        GUID subtype;
-    } cases[] = {{8, MEDIASUBTYPE_RGB8},
-                 {16, MEDIASUBTYPE_RGB555},
-                 {24, MEDIASUBTYPE_RGB24},
-                 {32, MEDIASUBTYPE_RGB32},
-                 {12, GUID_NULL}};
-    for (const auto& c : cases) {
-        h.biBitCount = c.bits;
-        EXPECT_EQ(GetBitmapSubtype(&h), c.subtype) << c.bits;
-    }
-    h.biCompression = MakeFourCC('d', 'v', 's', 'd');
-    h.biSizeImage = 144000;
-    EXPECT_EQ(GetBitmapSubtype(&h), MEDIASUBTYPE_dvsd);
-    EXPECT_EQ(GetBitmapSize(&h), 144000u);
-
-    VIDEOINFO vi; // the field offsets are checked where the structures are declared
-    EXPECT_EQ(vi.bmiColors[255].rgbRed, 0) << "the colour table starts zeroed";
-}
-
 } // namespace
 } // namespace zentar

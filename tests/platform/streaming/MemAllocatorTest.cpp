@@ -20,52 +20,6 @@ ComPtr<MemAllocator> committedAllocator(LONG count, LONG size, LONG align = 16) 
     return allocator;
 }
 
-TEST(MemAllocatorTest, NegotiationRefusesBadPropertiesAndChangesWhileCommitted) {
-    ComPtr<MemAllocator> allocator = MemAllocator::Create();
-    ALLOCATOR_PROPERTIES actual;
-    ALLOCATOR_PROPERTIES badAlign{1, 100, 3, 0};
-    EXPECT_EQ(allocator->SetProperties(&badAlign, &actual), VFW_E_BADALIGN);
-    EXPECT_EQ(allocator->Commit(), VFW_E_SIZENOTSET);
-    ComPtr<IMediaSample> sample;
-    EXPECT_EQ(allocator->GetBuffer(sample.GetAddressOf(), nullptr, nullptr, 0),
-              VFW_E_NOT_COMMITTED);
-
-    ALLOCATOR_PROPERTIES good{2, 100, 64, 0};
-    ASSERT_EQ(allocator->SetProperties(&good, &actual), S_OK);
-    ASSERT_EQ(allocator->Commit(), S_OK);
-    EXPECT_EQ(allocator->SetProperties(&good, &actual), VFW_E_ALREADY_COMMITTED);
-    ASSERT_EQ(allocator->GetBuffer(sample.GetAddressOf(), nullptr, nullptr, 0), S_OK);
-    BYTE* data = nullptr;
-    sample->GetPointer(&data);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(data) % 64, 0u);
-    EXPECT_EQ(sample->GetSize(), 100);
-    EXPECT_EQ(sample->SetActualDataLength(101), E_INVALIDARG);
-    allocator->Decommit();
-    EXPECT_EQ(allocator->SetProperties(&good, &actual), VFW_E_BUFFERS_OUTSTANDING);
-    sample = nullptr;
-    EXPECT_EQ(allocator->SetProperties(&good, &actual), S_OK);
-}
-
-TEST(MemAllocatorTest, SamplesKeepTimesFlagsAndComeBackClean) {
-    ComPtr<MemAllocator> allocator = committedAllocator(1, 16);
-    ComPtr<IMediaSample> sample;
-    ASSERT_EQ(allocator->GetBuffer(sample.GetAddressOf(), nullptr, nullptr, 0), S_OK);
-    REFERENCE_TIME start = 10, stop = 20, gotStart = 0, gotStop = 0;
-    EXPECT_EQ(sample->GetTime(&gotStart, &gotStop), VFW_E_SAMPLE_TIME_NOT_SET);
-    sample->SetTime(&start, nullptr);
-    EXPECT_EQ(sample->GetTime(&gotStart, &gotStop), VFW_S_NO_STOP_TIME);
-    sample->SetTime(&start, &stop);
-    sample->SetSyncPoint(TRUE);
-    sample->SetActualDataLength(7);
-    EXPECT_EQ(sample->GetTime(&gotStart, &gotStop), S_OK);
-    EXPECT_EQ(gotStop, 20);
-    sample = nullptr; // back to the pool
-    ASSERT_EQ(allocator->GetBuffer(sample.GetAddressOf(), nullptr, nullptr, 0), S_OK);
-    EXPECT_EQ(sample->IsSyncPoint(), S_FALSE);
-    EXPECT_EQ(sample->GetActualDataLength(), 0);
-    EXPECT_EQ(sample->GetTime(&gotStart, &gotStop), VFW_E_SAMPLE_TIME_NOT_SET);
-}
-
 TEST(MemAllocatorTest, GetBufferBlocksWhileAllInUseAndWakesOnReturn) {
     ComPtr<MemAllocator> allocator = committedAllocator(2, 32);
     ComPtr<IMediaSample> first, second;
