@@ -13,7 +13,9 @@ HRESULT EncoderTransformFilter::deliverPacket(const EncodedPacket& packet) {
         return E_UNEXPECTED; // the encoder outgrew its own worst case
     BYTE* data = nullptr;
     output->GetPointer(&data);
-    std::memcpy(data, packet.data, packet.size);
+    // An encoder may end with an empty packet (FLAC's closing header update) and no data.
+    if (packet.size > 0)
+        std::memcpy(data, packet.data, packet.size);
     output->SetActualDataLength(static_cast<LONG>(packet.size));
     REFERENCE_TIME start = packet.startHns;
     REFERENCE_TIME stop = packet.stopHns;
