@@ -40,8 +40,12 @@ void checkRanges(const zentar::ConversionSettings& s) {
     check(s.SampleRate >= 0 && s.SampleRate <= 4, "SampleRate out of range");
     check(s.Channels >= 0 && s.Channels <= 1, "Channels out of range");
     check(s.Bits >= 0 && s.Bits <= 1, "Bits out of range");
-    check(s.DstFileType >= 0 && s.DstFileType <= 1, "DstFileType out of range");
+    check(s.DstFileType >= 0 && s.DstFileType <= 3, "DstFileType out of range");
     check(s.SceneDetection >= 0 && s.SceneDetection <= 2, "SceneDetection out of range");
+    check(s.DetectionMethod >= 0 && s.DetectionMethod <= 1, "DetectionMethod out of range");
+    check(s.MinSceneLength >= 0 && s.MinSceneLength <= zentar::kMaxMinSceneLength,
+          "MinSceneLength out of range");
+    check(s.FlashGuard >= 0 && s.FlashGuard <= zentar::kMaxFlashGuard, "FlashGuard out of range");
 }
 
 } // namespace
