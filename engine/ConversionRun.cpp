@@ -105,7 +105,8 @@ void ConversionRun::StartRun() {
                   settings_.SceneDetection == 2 ? settings_.ClipsFileName : std::string());
     detectionQueue_.reset();
     if (DetectionQueue::Wanted(settings_))
-        detectionQueue_ = std::make_unique<DetectionQueue>(settings_, inputWidth_, inputHeight_);
+        detectionQueue_ =
+            std::make_unique<DetectionQueue>(settings_, Detection(), inputWidth_, inputHeight_);
     if (settings_.SceneDetection == 2) {
         projectFile_ =
             std::make_unique<ProjectFile>(settings_.ClipsFileName, settings_.SrcFileName);

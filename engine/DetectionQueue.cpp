@@ -15,13 +15,8 @@ bool DetectionQueue::Wanted(const ConversionSettings& settings) {
             !settings.ScoreLogFileName.empty());
 }
 
-DetectionQueue::DetectionQueue(const ConversionSettings& settings, int width, int height) {
-    DetectionSettings quadrant;
-    quadrant.SceneDetection = settings.SceneDetection;
-    quadrant.HueThreshold = settings.HueThreshold;
-    quadrant.SatThreshold = settings.SatThreshold;
-    quadrant.ValThreshold = settings.ValThreshold;
-    quadrant.ShowStatistics = settings.ShowStatistics;
+DetectionQueue::DetectionQueue(const ConversionSettings& settings,
+                               const DetectionSettings& quadrant, int width, int height) {
     if (settings.DetectionMethod == 1) {
         detector_ = std::make_unique<AdaptiveDetector>(settings.AdaptiveThreshold);
     } else {

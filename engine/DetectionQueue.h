@@ -38,7 +38,9 @@ public:
     static bool Wanted(const ConversionSettings& settings);
 
     // Creates the score log when one is asked for (throws ScoreLogException).
-    DetectionQueue(const ConversionSettings& settings, int width, int height);
+    // `quadrant`: the quadrant test's settings, as the run derives them from `settings`.
+    DetectionQueue(const ConversionSettings& settings, const DetectionSettings& quadrant, int width,
+                   int height);
 
     // The next input frame with its end time and whether a scene starts at it, or null once
     // at the end of the video (endTime then unchanged).

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/ProjectFileException.h"
+#include "platform/system/System.h"
 
 namespace zentar {
 namespace {
@@ -64,15 +65,8 @@ void ProjectFile::Create() {
 }
 
 void ProjectFile::Write(std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd_, text.data(), text.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            Fail(written < 0 ? errno : EIO);
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
+    if (const int error = WriteAll(fd_, text)) {
+        Fail(error);
     }
 }
 

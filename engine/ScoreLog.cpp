@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/ScoreLogException.h"
+#include "platform/system/System.h"
 
 namespace zentar {
 namespace {
@@ -65,16 +66,8 @@ void ScoreLog::Close() {
 }
 
 void ScoreLog::Flush() {
-    std::string_view text = buffer_;
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd_, text.data(), text.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            Fail(written < 0 ? errno : EIO);
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
+    if (const int error = WriteAll(fd_, buffer_)) {
+        Fail(error);
     }
     buffer_.clear();
 }

@@ -1,5 +1,6 @@
 #include "platform/system/System.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -72,6 +73,18 @@ std::string GetCurrentFolder() {
     std::error_code ec;
     const fs::path cwd = fs::current_path(ec);
     return ec ? std::string() : cwd.string();
+}
+
+int WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : EIO;
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
 }
 
 } // namespace zentar

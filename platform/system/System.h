@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zentar {
 
@@ -22,5 +23,10 @@ std::string GetConfigFolder();
 
 // The process's current folder ("" when it cannot be read).
 std::string GetCurrentFolder();
+
+// Writes all of `text` to the file descriptor, resuming after interruptions and short
+// writes. 0 when everything was written, else the errno of the failure (EIO for a write
+// that wrote nothing).
+int WriteAll(int fd, std::string_view text);
 
 } // namespace zentar
