@@ -6,11 +6,13 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include "platform/media/FFmpegError.h"
 #include "platform/media/FFmpegPtr.h"
 #include "platform/media/FrameTimeBase.h"
+#include "platform/media/Rgb555Ditherer.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -84,7 +86,8 @@ struct VideoEncoder::Impl {
     std::string error;
     CompressedVideoFormat format;
     ffmpeg::CodecContextPtr codec;
-    ffmpeg::SwsPtr sws;
+    ffmpeg::SwsPtr sws;                             // every input format but RGB555
+    std::optional<ffmpeg::Rgb555Ditherer> ditherer; // RGB555
     ffmpeg::FramePtr frame;
     ffmpeg::PacketPtr packet = ffmpeg::makePacket();
     int frameQuality = 0; // the per-frame quality (lambda) for QScale and Lambda control
@@ -300,15 +303,22 @@ HRESULT VideoEncoder::open(const VideoEncoderSettings& settings) {
                       "Cannot open the " + d.encoderName + " encoder: " + ffmpeg::errorText(err));
     }
     // MP4 and Matroska (parameter sets as extra data) take the cheaper bilinear chroma
-    // filter; AVI keeps bicubic, so its files stay what they were.
+    // filter; AVI keeps bicubic, so its files stay what they were. The 15-bit encoder's
+    // input is dithered directly: the scaler's path there costs more than the encoding.
     const int filter = settings.globalHeader ? SWS_BILINEAR : SWS_BICUBIC;
-    d.sws.reset(sws_getContext(c->width, c->height, AV_PIX_FMT_BGR24, c->width, c->height,
-                               c->pix_fmt, filter, nullptr, nullptr, nullptr));
+    d.sws.reset();
+    d.ditherer.reset();
+    if (c->pix_fmt == AV_PIX_FMT_RGB555LE) {
+        d.ditherer.emplace();
+    } else {
+        d.sws.reset(sws_getContext(c->width, c->height, AV_PIX_FMT_BGR24, c->width, c->height,
+                                   c->pix_fmt, filter, nullptr, nullptr, nullptr));
+    }
     d.frame = ffmpeg::makeFrame();
     d.frame->format = c->pix_fmt;
     d.frame->width = c->width;
     d.frame->height = c->height;
-    if (!d.sws || av_frame_get_buffer(d.frame.get(), 0) < 0) {
+    if ((!d.sws && !d.ditherer) || av_frame_get_buffer(d.frame.get(), 0) < 0) {
         return d.fail(E_OUTOFMEMORY, "Cannot prepare the " + d.encoderName + " input frames");
     }
     d.nextPts = 0;
@@ -372,12 +382,18 @@ HRESULT VideoEncoder::encode(const uint8_t* bottomUpBgr, REFERENCE_TIME startHns
     if (const int err = av_frame_make_writable(d.frame.get()); err < 0) {
         return ffmpeg::hresultFromAverror(err);
     }
-    // Start at the last buffer row (the picture's top line) and walk upwards.
-    const int stride = (d.format.width * 3 + 3) & ~3;
-    const uint8_t* src[4] = {bottomUpBgr + static_cast<ptrdiff_t>(d.format.height - 1) * stride,
-                             nullptr, nullptr, nullptr};
-    const int srcStride[4] = {-stride, 0, 0, 0};
-    sws_scale(d.sws.get(), src, srcStride, 0, d.format.height, d.frame->data, d.frame->linesize);
+    if (d.ditherer) {
+        d.ditherer->convert(bottomUpBgr, d.format.width, d.format.height, d.frame->data[0],
+                            d.frame->linesize[0]);
+    } else {
+        // Start at the last buffer row (the picture's top line) and walk upwards.
+        const int stride = (d.format.width * 3 + 3) & ~3;
+        const uint8_t* src[4] = {bottomUpBgr + static_cast<ptrdiff_t>(d.format.height - 1) * stride,
+                                 nullptr, nullptr, nullptr};
+        const int srcStride[4] = {-stride, 0, 0, 0};
+        sws_scale(d.sws.get(), src, srcStride, 0, d.format.height, d.frame->data,
+                  d.frame->linesize);
+    }
     d.frame->pts = d.nextPts++;
     d.frame->quality = d.frameQuality;
     d.pendingTimes.emplace_back(startHns, stopHns);

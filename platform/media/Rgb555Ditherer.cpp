@@ -1,0 +1,116 @@
+#include "platform/media/Rgb555Ditherer.h"
+
+#include <cstddef>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#define ZENTAR_HAVE_SSSE3 1
+#endif
+
+namespace zentar::ffmpeg {
+namespace {
+
+// The offset added to an 8-bit value before it drops to 5 bits, by row and column parity.
+// Red reads the pattern as it stands, green with the columns swapped, blue with the rows
+// swapped, so the three channels never round up on the same pixel.
+constexpr uint8_t kPattern[2][2] = {{6, 2}, {0, 4}};
+
+inline unsigned level(unsigned value, unsigned offset) {
+    const unsigned sum = value + offset;
+    return (sum > 255 ? 255 : sum) >> 3;
+}
+
+} // namespace
+
+Rgb555Ditherer::Rgb555Ditherer() {
+#ifdef ZENTAR_HAVE_SSSE3
+    ssse3_ = __builtin_cpu_supports("ssse3") != 0;
+#endif
+}
+
+void Rgb555Ditherer::convertRow(const uint8_t* bgr, int from, int width, int row, uint16_t* out) {
+    for (int x = from; x < width; ++x, bgr += 3) {
+        const int column = x & 1;
+        out[x] = static_cast<uint16_t>(level(bgr[2], kPattern[row][column]) << 10 |
+                                       level(bgr[1], kPattern[row][column ^ 1]) << 5 |
+                                       level(bgr[0], kPattern[row ^ 1][column]));
+    }
+}
+
+#ifdef ZENTAR_HAVE_SSSE3
+// Only reached when the processor reports SSSE3 (the lambdas inside need the target too).
+#pragma GCC push_options
+#pragma GCC target("ssse3")
+int Rgb555Ditherer::convertRowSsse3(const uint8_t* bgr, int width, int row, uint16_t* out) {
+    // Byte k of 48 goes to lane k / 3 of channel k % 3; each shuffle takes the lanes one
+    // 16-byte load holds and leaves zeros elsewhere (-1 selects zero).
+    const auto lanes = [](int channel, int part) {
+        alignas(16) int8_t index[16];
+        for (int lane = 0; lane < 16; ++lane) {
+            const int source = lane * 3 + channel - part * 16;
+            index[lane] = static_cast<int8_t>(source >= 0 && source < 16 ? source : -1);
+        }
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(index));
+    };
+    const __m128i pick[3][3] = {{lanes(0, 0), lanes(0, 1), lanes(0, 2)},
+                                {lanes(1, 0), lanes(1, 1), lanes(1, 2)},
+                                {lanes(2, 0), lanes(2, 1), lanes(2, 2)}};
+    const auto offsets = [](uint8_t even, uint8_t odd) {
+        return _mm_setr_epi8(
+            static_cast<char>(even), static_cast<char>(odd), static_cast<char>(even),
+            static_cast<char>(odd), static_cast<char>(even), static_cast<char>(odd),
+            static_cast<char>(even), static_cast<char>(odd), static_cast<char>(even),
+            static_cast<char>(odd), static_cast<char>(even), static_cast<char>(odd),
+            static_cast<char>(even), static_cast<char>(odd), static_cast<char>(even),
+            static_cast<char>(odd));
+    };
+    const __m128i blueOffset = offsets(kPattern[row ^ 1][0], kPattern[row ^ 1][1]);
+    const __m128i greenOffset = offsets(kPattern[row][1], kPattern[row][0]);
+    const __m128i redOffset = offsets(kPattern[row][0], kPattern[row][1]);
+    const __m128i fiveBits = _mm_set1_epi8(0x1f);
+    const __m128i zero = _mm_setzero_si128();
+    const auto channel = [&](const __m128i(&in)[3], int c, __m128i offset) {
+        const __m128i packed = _mm_or_si128(
+            _mm_or_si128(_mm_shuffle_epi8(in[0], pick[c][0]), _mm_shuffle_epi8(in[1], pick[c][1])),
+            _mm_shuffle_epi8(in[2], pick[c][2]));
+        return _mm_and_si128(_mm_srli_epi16(_mm_adds_epu8(packed, offset), 3), fiveBits);
+    };
+    int x = 0;
+    for (; x + 16 <= width; x += 16, bgr += 48) {
+        const __m128i in[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr)),
+                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 16)),
+                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 32))};
+        const __m128i b = channel(in, 0, blueOffset);
+        const __m128i g = channel(in, 1, greenOffset);
+        const __m128i r = channel(in, 2, redOffset);
+        const auto word = [&](__m128i r16, __m128i g16, __m128i b16) {
+            return _mm_or_si128(_mm_or_si128(_mm_slli_epi16(r16, 10), _mm_slli_epi16(g16, 5)), b16);
+        };
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+                         word(_mm_unpacklo_epi8(r, zero), _mm_unpacklo_epi8(g, zero),
+                              _mm_unpacklo_epi8(b, zero)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x + 8),
+                         word(_mm_unpackhi_epi8(r, zero), _mm_unpackhi_epi8(g, zero),
+                              _mm_unpackhi_epi8(b, zero)));
+    }
+    return x;
+}
+#pragma GCC pop_options
+#else
+int Rgb555Ditherer::convertRowSsse3(const uint8_t*, int, int, uint16_t*) {
+    return 0;
+}
+#endif
+
+void Rgb555Ditherer::convert(const uint8_t* src, int width, int height, uint8_t* dst,
+                             int dstStride) const {
+    const int stride = (width * 3 + 3) & ~3;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* in = src + static_cast<ptrdiff_t>(height - 1 - y) * stride;
+        auto* out = reinterpret_cast<uint16_t*>(dst + static_cast<ptrdiff_t>(y) * dstStride);
+        const int done = ssse3_ ? convertRowSsse3(in, width, y & 1, out) : 0;
+        convertRow(in + static_cast<ptrdiff_t>(done) * 3, done, width, y & 1, out);
+    }
+}
+
+} // namespace zentar::ffmpeg
