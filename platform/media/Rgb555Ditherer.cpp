@@ -12,7 +12,7 @@ namespace {
 
 // The offset added to an 8-bit value before it drops to 5 bits, by row and column parity.
 // Red reads the pattern as it stands, green with the columns swapped, blue with the rows
-// swapped, so the three channels never round up on the same pixel.
+// swapped, so no two channels of a pixel take the same offset.
 constexpr uint8_t kPattern[2][2] = {{6, 2}, {0, 4}};
 
 inline unsigned level(unsigned value, unsigned offset) {
