@@ -4,8 +4,9 @@
 # (bench/convert/compare.sh, formatted by bench/convert/markdown.sh), the batch on every core
 # against GNU parallel (bench/convert/batch.sh), then the per-frame detection and resampling
 # figures (zentar-bench), each with the command that produced it and the machine's state at
-# the time. Takes about twenty minutes on a loaded two-core machine once the generated inputs
-# are cached; never part of the test suite or CI.
+# the time. Takes about an hour and a quarter on a two-core machine once the generated inputs
+# are cached (the batch alone is a quarter of an hour a round); never part of the test suite
+# or CI.
 # Usage: bench/report.sh [BUILD_DIR]   (default $ZENTAR_BUILD_DIR or build/)
 # The environment settings of bench/convert/compare.sh apply.
 set -euo pipefail
@@ -107,8 +108,9 @@ bench_table() {
     echo "Settings (environment): \`BENCH_REPEAT\` (default 3), \`BENCH_REPEAT_SLOW\` (default 2,"
     echo "the \"Microsoft Video 1\" encoding), \`BENCH_SECONDS\` (default 60), \`BENCH_PARTS\` (default"
     echo "\`convert memory\`), \`BENCH_MEMORY_SIZE\` (default 320x240), \`BENCH_MEMORY_LONG\` (default"
-    echo "600 seconds), \`BENCH_MEMORY_CODEC\` (default \`<Uncompressed>\`). Generated inputs are"
-    echo "cached in \`BUILD_DIR/bench-media\`."
+    echo "600 seconds), \`BENCH_MEMORY_CODEC\` (default \`<Uncompressed>\`); for the batch"
+    echo "\`BENCH_BATCH_SECONDS\` (default 60), \`BENCH_BATCH_INPUTS\` (default 8), \`BENCH_BATCH_ROUNDS\`"
+    echo "(default 2). Generated inputs are cached in \`BUILD_DIR/bench-media\`."
 } >"$report.part"
 mv "$report.part" "$report"
 echo "wrote $report"
