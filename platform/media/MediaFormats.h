@@ -12,6 +12,11 @@ namespace zentar {
 
 enum class StreamKind { Video, Audio };
 
+// Bytes of one row of a bottom-up RGB24 frame `width` pixels wide: rows are padded to 4.
+constexpr int32_t Rgb24Stride(int32_t width) {
+    return (width * 3 + 3) & ~3;
+}
+
 // Bottom-up RGB24 frames, bytes in the order blue, green, red, rows padded to 4 bytes
 // (the layout of a VIDEOINFOHEADER with biBitCount 24, BI_RGB).
 struct RgbVideoFormat {
@@ -19,7 +24,7 @@ struct RgbVideoFormat {
     int32_t height = 0;
     REFERENCE_TIME avgTimePerFrame = 0; // 0 when the stream states no nominal rate
 
-    int32_t strideBytes() const { return (width * 3 + 3) & ~3; }
+    int32_t strideBytes() const { return Rgb24Stride(width); }
     uint32_t imageBytes() const { return static_cast<uint32_t>(strideBytes()) * height; }
 };
 

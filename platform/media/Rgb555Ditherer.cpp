@@ -1,5 +1,7 @@
 #include "platform/media/Rgb555Ditherer.h"
 
+#include "platform/media/MediaFormats.h"
+
 #include <cstddef>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -106,7 +108,7 @@ int Rgb555Ditherer::convertRowSsse3(const uint8_t*, int, int, uint16_t*) {
 
 void Rgb555Ditherer::convert(const uint8_t* src, int width, int height, uint8_t* dst,
                              int dstStride) const {
-    const int stride = (width * 3 + 3) & ~3;
+    const int stride = Rgb24Stride(width);
     for (int y = 0; y < height; ++y) {
         const uint8_t* in = src + static_cast<ptrdiff_t>(height - 1 - y) * stride;
         auto* out = reinterpret_cast<uint16_t*>(dst + static_cast<ptrdiff_t>(y) * dstStride);

@@ -1,5 +1,7 @@
 #include "platform/media/RgbFrameConverter.h"
 
+#include "platform/media/MediaFormats.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -77,7 +79,7 @@ int RgbFrameConverter::StreamRotation(const AVStream& stream) {
 
 // Turns the stored picture (top-down, unpadded) into dst, bottom-up and padded.
 void RgbFrameConverter::turn(uint8_t* dst) const {
-    const int stride = (width_ * 3 + 3) & ~3;
+    const int stride = Rgb24Stride(width_);
     const int storedWidth = clockwise_ == 180 ? width_ : height_;
     const int storedHeight = clockwise_ == 180 ? height_ : width_;
     for (int y = 0; y < height_; ++y) {
@@ -120,7 +122,7 @@ int RgbFrameConverter::convert(const AVFrame& frame, uint8_t* dst) {
         return 0;
     }
     // A negative stride starting at the last row writes the picture bottom-up in one pass.
-    const int stride = (width_ * 3 + 3) & ~3;
+    const int stride = Rgb24Stride(width_);
     uint8_t* planes[4] = {dst + static_cast<ptrdiff_t>(height_ - 1) * stride, nullptr, nullptr,
                           nullptr};
     const int strides[4] = {-stride, 0, 0, 0};

@@ -12,6 +12,7 @@
 #include "platform/media/FFmpegError.h"
 #include "platform/media/FFmpegPtr.h"
 #include "platform/media/FrameTimeBase.h"
+#include "platform/media/MediaFormats.h"
 #include "platform/media/Rgb555Ditherer.h"
 
 extern "C" {
@@ -387,7 +388,7 @@ HRESULT VideoEncoder::encode(const uint8_t* bottomUpBgr, REFERENCE_TIME startHns
                             d.frame->linesize[0]);
     } else {
         // Start at the last buffer row (the picture's top line) and walk upwards.
-        const int stride = (d.format.width * 3 + 3) & ~3;
+        const int stride = Rgb24Stride(d.format.width);
         const uint8_t* src[4] = {bottomUpBgr + static_cast<ptrdiff_t>(d.format.height - 1) * stride,
                                  nullptr, nullptr, nullptr};
         const int srcStride[4] = {-stride, 0, 0, 0};
