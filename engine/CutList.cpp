@@ -75,8 +75,11 @@ std::string CutListEdl(const SceneRecord& record, std::string_view title) {
         char line[160];
         // Event, reel, track, transition, source in/out, record in/out. The scenes follow one
         // another, so the record side is the same span as the source side.
-        std::snprintf(line, sizeof line, "\r\n%03d  AX       V     C        %s %s %s %s\r\n",
-                      ++event, in.c_str(), out.c_str(), in.c_str(), out.c_str());
+        // The event number has three columns: past 999 it starts again at 001, as edit
+        // systems number long lists, instead of pushing the line's fields out of place.
+        event = event % 999 + 1;
+        std::snprintf(line, sizeof line, "\r\n%03d  AX       V     C        %s %s %s %s\r\n", event,
+                      in.c_str(), out.c_str(), in.c_str(), out.c_str());
         text += line;
         if (!title.empty())
             text += "* FROM CLIP NAME: " + EdlText(title, 200) + "\r\n";

@@ -1,10 +1,10 @@
 // Cut lists of a run's scenes (SceneRecord) as files other programs read: a CSV table (one row
 // per scene: index, first and last frame, start and end as clock timecode and in seconds, the
 // end being where the next scene starts, length in frames, score, clip file) and a CMX 3600 edit
-// decision list (one cut event per scene, source and record timecodes with exclusive out points,
-// drop-frame counting at 29.97 and 59.94). Only scenes with an end are listed. Files are written
-// whole under a temporary name and renamed over the target, so a failure never leaves half a list.
-// Any thread.
+// decision list (one cut event per scene, numbered 001 to 999 and again from 001, source and
+// record timecodes with exclusive out points, drop-frame counting at 29.97 and 59.94). Only
+// scenes with an end are listed. Files are written whole under a temporary name and renamed over
+// the target, so a failure never leaves half a list. Any thread.
 #pragma once
 
 #include "engine/SceneRecord.h"

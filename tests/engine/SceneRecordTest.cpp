@@ -1,7 +1,9 @@
 // The scene record's own rules: the normalised score agrees with the detector's verdict
 // (1.0 or more exactly when it signals a change), thumbnails keep the frame's picture the
-// right way up and stop at the memory cap, and SMPTE timecodes around the drop-frame minutes.
+// right way up and stop at the memory cap, SMPTE timecodes around the drop-frame minutes, and
+// the edit list of a film's worth of scenes keeping its three-column event numbers.
 #include "engine/SceneRecord.h"
+#include "engine/CutList.h"
 #include "engine/SceneDetector.h"
 #include "engine/Timecode.h"
 
@@ -10,6 +12,8 @@
 #include <array>
 #include <cstring>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace zentar {
 namespace {
@@ -90,6 +94,26 @@ TEST(SceneRecordTest, SmpteTimecodesAroundTheDroppedFrameNumbers) {
         EXPECT_EQ(SmpteTimecode(c.frame, c.base), c.text) << c.frame;
     EXPECT_EQ(ClockTimecode(30, 30000.0 / 1001), "00:00:01.00");
     EXPECT_EQ(ClockTimecode(1799, 25.0), "00:01:11.24");
+}
+
+TEST(SceneRecordTest, EditListEventNumbersStartAgainAfter999) {
+    SceneRecord record;
+    record.Start(25.0, true);
+    for (int scene = 0; scene < 1001; ++scene)
+        record.AddScene(scene * 10, {});
+    record.Finish(10010);
+    const std::string edl = CutListEdl(record, "film.mpg");
+    std::vector<std::string> events;
+    for (std::size_t at = edl.find("\r\n\r\n"); at != std::string::npos;
+         at = edl.find("\r\n\r\n", at + 1))
+        events.push_back(edl.substr(at + 4, edl.find("\r\n", at + 4) - at - 4));
+    ASSERT_EQ(events.size(), 1001u);
+    EXPECT_EQ(events[998].substr(0, 5), "999  ");
+    EXPECT_EQ(events[999].substr(0, 5), "001  ");
+    EXPECT_EQ(events[1000].substr(0, 5), "002  ");
+    for (const std::string& event : events) // every field in its column
+        EXPECT_EQ(event.size(), events[0].size()) << event;
+    EXPECT_NE(events[1000].find("00:06:40:00 00:06:40:10"), std::string::npos) << events[1000];
 }
 
 } // namespace
