@@ -74,9 +74,8 @@ std::string CutListEdl(const SceneRecord& record, std::string_view title) {
         const std::string out = SmpteTimecode(scene.endFrame, base);
         char line[160];
         // Event, reel, track, transition, source in/out, record in/out. The scenes follow one
-        // another, so the record side is the same span as the source side.
-        // The event number has three columns: past 999 it starts again at 001, as edit
-        // systems number long lists, instead of pushing the line's fields out of place.
+        // another, so the record side is the same span as the source side. The event number
+        // has three columns: past 999 it starts again at 001 rather than widen the line.
         event = event % 999 + 1;
         std::snprintf(line, sizeof line, "\r\n%03d  AX       V     C        %s %s %s %s\r\n", event,
                       in.c_str(), out.c_str(), in.c_str(), out.c_str());
